@@ -1,0 +1,86 @@
+// Main settings and state of the shell: chip identity, the operating mode and
+// the persisted options of "QPAVO.cfg". One instance per process (MainInfo).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+// Operating modes (TMainInfo::AppMode).
+enum TAppMode : uint8_t {
+    ModeLive = 0,
+    ModeChannelPreview = 1,
+    ModeCapture = 2,
+    ModeScheduledCapture = 3,
+    ModePlay = 4,
+    ModeFM = 5,
+    ModeTimeShift = 6,
+    ModeTimeShiftPlay = 7,
+    ModeNone = 8,
+};
+
+// Chip families (TMainInfo::ChipFamily).
+enum TChipFamily : uint8_t {
+    FamilyNone = 0,
+    FamilyPhilips = 1,
+    FamilyConexant = 2,
+    FamilyEmpia2800 = 3,
+    FamilyEmpia28x0 = 4,
+    FamilyEmpia28x1 = 5,
+    FamilyWis = 6,
+};
+
+// Indices into VideoAdjustPercent.
+enum TVideoAdjustItem { AdjustBrightness, AdjustContrast, AdjustHue, AdjustSaturation, AdjustSharpness };
+
+class TMainInfo
+{
+public:
+    TMainInfo();
+
+    // Defaults of every persisted field and of StartInFM, ChipFamily,
+    // SleepMinutes, PlayLastCapture and LastCaptureFile.
+    void ResetMainSettings();
+
+    QString Title = "Lyra";
+    QStringList ChipMakers;
+    QStringList ChipModels;
+    QString ChipMaker;
+    QString ChipName;
+    uint8_t AppMode = ModeNone;
+    uint8_t IsWisFamily = 0;
+    uint8_t ChipFamily = FamilyNone;
+    uint8_t FMAvailable = 1;
+    uint8_t StartInFM = 0;
+    uint8_t DoNotUseOverlay = 0;
+    uint8_t TimeShiftAvailable = 1;
+    uint8_t PIPPlayback = 0;
+    uint8_t SpareFlag = 0;
+    int32_t SleepMinutes = 30;
+    uint8_t AlwaysOnTop = 0;
+    int32_t MPEG4Codec = 2;
+    QString CapturePath;
+    QString FMCapturePath;
+    QString SpareBaseName = "capture";
+    uint8_t PlayLastCapture = 0;
+    QString LastCaptureFile;
+    // Percent of the device range; above 100 (compared unsigned, so also -1)
+    // means the device default.
+    std::array<int32_t, 5> VideoAdjustPercent{-1, -1, -1, -1, -1};
+
+    // The main window's aspect ratio (0 free, 1 4:3, 2 16:9). Kept here
+    // because "QPAVO.cfg" stores it; the window applies it.
+    int32_t AspectRatio = 0;
+
+    // Called after each successful mode change.
+    std::function<void(uint8_t mode)> OnModeChanged;
+};
+
+// The default folder of recordings: the user's documents folder with a
+// trailing "/".
+QString DefaultCaptureFolder();
+
+extern TMainInfo *MainInfo;
