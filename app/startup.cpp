@@ -78,9 +78,7 @@ TStartArguments ParseArguments(const QStringList &arguments)
 
 bool PostToAgent(int message, int wParam)
 {
-    if (!InstanceListening(AgentName))
-        return false;
-    return SendInstanceMessage(AgentName, {message, wParam, 0}, nullptr, 2000);
+    return PostInstanceMessage(AgentName, {message, wParam, 0});
 }
 
 void InitializeModules()
