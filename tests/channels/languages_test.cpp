@@ -6,7 +6,7 @@
 
 #include "channels/country_info.h"
 #include "channels/languages.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 
