@@ -12,7 +12,7 @@
 
 #include "platform/filter_graph.h"
 #include "platform/filter_registry.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/filter_registry.h"
 #include "platform/virtual_card.h"
 #include "platform/virtual_filters.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 
