@@ -40,12 +40,13 @@ void TPin::Drop(bool on)
 {
     if (!Pad || Direction != TPinDirection::Output)
         return;
+    GstPad *at = DropAt ? DropAt : Pad;
     if (on && !DropProbe)
         DropProbe = gst_pad_add_probe(
-            Pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+            at, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
             DropBuffers, nullptr, nullptr);
     else if (!on && DropProbe) {
-        gst_pad_remove_probe(Pad, DropProbe);
+        gst_pad_remove_probe(at, DropProbe);
         DropProbe = 0;
     }
 }
@@ -106,6 +107,14 @@ TPin *TGraphFilter::AddPin(const QString &name, TPinDirection direction, TPinCat
     PinStore.emplace_back(pin);
     pin->Drop(true);
     return pin;
+}
+
+void TGraphFilter::SetDropPoint(TPin *pin, GstPad *pad)
+{
+    const bool dropping = pin->DropProbe != 0;
+    pin->Drop(false);
+    pin->DropAt = pad;
+    pin->Drop(dropping);
 }
 
 TPin *TGraphFilter::AddTargetlessInput(const QString &name, TMediaKind media)

@@ -69,6 +69,9 @@ private:
     // running) its buffers are dropped, so a live source never meets an
     // unlinked pad. 0 = no probe.
     gulong DropProbe = 0;
+    // Where the drop happens: the ghost pad, or further up the branch (a
+    // queue's input) so an unconnected branch costs no thread wake-ups.
+    GstPad *DropAt = nullptr;
     void Drop(bool on);
 };
 
@@ -113,6 +116,9 @@ protected:
     TPin *AddPin(const QString &name, TPinDirection direction, TPinCategory category,
                  TMediaKind media, GstPad *target);
     TPin *AddAnalogPin(const QString &name, TPinDirection direction, TPinCategory category);
+    // Drops the unconnected pin's data at `pad` (an element pad inside the
+    // bin, upstream of the pin) instead of at the pin.
+    void SetDropPoint(TPin *pin, GstPad *pad);
     // An input ghost pad whose target is set by PrepareInput.
     TPin *AddTargetlessInput(const QString &name, TMediaKind media);
 

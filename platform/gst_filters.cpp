@@ -81,12 +81,13 @@ private:
         GstPad *teePad = gst_element_request_pad_simple(Tee, "src_%u");
         GstPad *queueSink = gst_element_get_static_pad(queue, "sink");
         gst_pad_link(teePad, queueSink);
-        gst_object_unref(queueSink);
         gst_object_unref(teePad);
         gst_element_sync_state_with_parent(queue);
         GstPad *src = gst_element_get_static_pad(queue, "src");
-        AddPin(name, TPinDirection::Output, category, Media, src);
+        TPin *pin = AddPin(name, TPinDirection::Output, category, Media, src);
         gst_object_unref(src);
+        SetDropPoint(pin, queueSink);
+        gst_object_unref(queueSink);
     }
 
     GstElement *Tee = nullptr;

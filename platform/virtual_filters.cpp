@@ -84,9 +84,14 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
         {"VBI", "qvbi", TPinCategory::VBI}};
     for (auto &o : outputs) {
         GstPad *pad = StaticPad(Bin(), o.Queue, "src");
-        AddPin(o.Name, TPinDirection::Output, o.Category,
-               o.Category == TPinCategory::VBI ? TMediaKind::None : TMediaKind::Video, pad);
+        TPin *pin = AddPin(o.Name, TPinDirection::Output, o.Category,
+                           o.Category == TPinCategory::VBI ? TMediaKind::None : TMediaKind::Video,
+                           pad);
         gst_object_unref(pad);
+        // The queue keeps its own reference to its pad for the bin's life.
+        GstPad *queueIn = StaticPad(Bin(), o.Queue, "sink");
+        SetDropPoint(pin, queueIn);
+        gst_object_unref(queueIn);
     }
     // Stalls are simulated after the source so teardown never waits on it.
     GstPad *pad = StaticPad(Bin(), "srccaps", "src");
