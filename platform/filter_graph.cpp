@@ -40,15 +40,19 @@ void TPin::Drop(bool on)
 {
     if (!Pad || Direction != TPinDirection::Output)
         return;
-    GstPad *at = DropAt ? DropAt : Pad;
-    if (on && !DropProbe)
-        DropProbe = gst_pad_add_probe(
-            at, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
-            DropBuffers, nullptr, nullptr);
-    else if (!on && DropProbe) {
-        gst_pad_remove_probe(at, DropProbe);
-        DropProbe = 0;
+    const auto type = GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST);
+    if (on) {
+        if (!DropProbe)
+            DropProbe = gst_pad_add_probe(Pad, type, DropBuffers, nullptr, nullptr);
+        if (DropAt && !DropProbeUp)
+            DropProbeUp = gst_pad_add_probe(DropAt, type, DropBuffers, nullptr, nullptr);
+        return;
     }
+    if (DropProbe)
+        gst_pad_remove_probe(Pad, DropProbe);
+    if (DropProbeUp)
+        gst_pad_remove_probe(DropAt, DropProbeUp);
+    DropProbe = DropProbeUp = 0;
 }
 
 TGraphFilter::TGraphFilter(const QString &name, GstElement *bin)
@@ -304,6 +308,10 @@ bool TFilterGraph::ChangeState(GstState state)
         for (auto &filter : FilterStore)
             for (auto &pin : filter->Pins())
                 pin->Drop(!pin->IsConnected());
+    // Filters added while running whose branch was never completed follow
+    // the graph again.
+    for (TGraphFilter *f : Pending)
+        gst_element_set_locked_state(f->Bin(), FALSE);
     Pending.clear();
     if (gst_element_set_state(Pipeline.Get(), state) == GST_STATE_CHANGE_FAILURE) {
         if (LastError().isEmpty())
@@ -358,8 +366,10 @@ bool TFilterGraph::Stop()
     // that stalls is stopped anyway after the wait.
     if (writing && State() == GST_STATE_PLAYING && !SendEndOfStreamAndWait(3000))
         qCWarning(lcGst) << "end of stream did not reach the writer in time";
-    gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+    for (TGraphFilter *f : Pending)
+        gst_element_set_locked_state(f->Bin(), FALSE);
     Pending.clear();
+    gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
     return true;
 }
 

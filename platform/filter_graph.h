@@ -69,9 +69,11 @@ private:
     // running) its buffers are dropped, so a live source never meets an
     // unlinked pad. 0 = no probe.
     gulong DropProbe = 0;
-    // Where the drop happens: the ghost pad, or further up the branch (a
-    // queue's input) so an unconnected branch costs no thread wake-ups.
+    // Optionally also further up the branch (a queue's input), so an
+    // unconnected branch costs no thread wake-ups; the probe at the pin
+    // still takes what the queue held when the pin was cut.
     GstPad *DropAt = nullptr;
+    gulong DropProbeUp = 0;
     void Drop(bool on);
 };
 

@@ -142,6 +142,29 @@ TEST_F(FilterGraphTest, RenderUsesTheDefaultRendererAndCompletionArrivesOnTheGui
     EXPECT_TRUE(onGuiThread);
 }
 
+TEST_F(FilterGraphTest, SeekingWithAStopPositionPlaysOnlyThatStretch)
+{
+    TFilterPtr source = TestSource(false);
+    TCountingSink sink = CountingSink("Sink");
+    ASSERT_TRUE(Graph.AddFilter(source) && Graph.AddFilter(sink.Filter));
+    ASSERT_TRUE(Graph.RenderStream(TPinCategory::Capture, TMediaKind::Video, source.get(), nullptr,
+                                   sink.Filter.get()));
+    bool complete = false;
+    Graph.OnGraphComplete = [&] { complete = true; };
+    ASSERT_TRUE(Graph.Pause());
+    ASSERT_TRUE(Graph.WaitForState());
+    ASSERT_TRUE(Graph.SetPositions(2 * GST_SECOND, 2 * GST_SECOND + 400 * GST_MSECOND));
+    ASSERT_TRUE(Graph.WaitForState());
+    *sink.Count = 0;
+    ASSERT_TRUE(Graph.Run());
+    ASSERT_TRUE(WaitFor([&] { return complete; }));
+    // 400 ms at 25 frames/s, give or take the frame on each edge.
+    EXPECT_GE(*sink.Count, 9);
+    EXPECT_LE(*sink.Count, 12);
+    EXPECT_GE(Graph.CurrentPosition(), qint64(2 * GST_SECOND));
+    EXPECT_FALSE(Graph.SetRate(0));
+}
+
 TEST_F(FilterGraphTest, FailingConnectionsReportFailureWithTheReason)
 {
     TFilterPtr source = TestSource();
