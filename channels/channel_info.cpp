@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include "app/audio_adjust.h"
 #include "app/main_info.h"
 #include "channels/gui_wait.h"
 #include "channels/tuner_port.h"
@@ -15,6 +16,12 @@ ITunerPort *TunerPort = nullptr;
 
 namespace {
 
+std::function<void(bool)> &LineMuteFunction()
+{
+    static std::function<void(bool)> mute;
+    return mute;
+}
+
 uint8_t ChipFamily() { return MainInfo ? MainInfo->ChipFamily : uint8_t(FamilyNone); }
 
 constexpr int AudioRetries = 10;
@@ -22,6 +29,16 @@ constexpr int AudioRetryWaitMs = 200;
 constexpr int UnmuteWaitMs = 100;
 
 } // namespace
+
+void ChannelLineMute(bool mute)
+{
+    if (LineMuteFunction())
+        LineMuteFunction()(mute);
+    else if (AudioAdjustInfo)
+        AudioAdjustInfo->SetLineMute(mute);
+}
+
+void SetChannelLineMuteFunction(std::function<void(bool)> mute) { LineMuteFunction() = std::move(mute); }
 
 QString AudioModeName(uint8_t mode, uint8_t standard)
 {
@@ -254,8 +271,7 @@ void TChannelInfo::SetChannel(int32_t n)
     }
 
     SetVideoStandard(standard);
-    if (TunerPort)
-        TunerPort->SetLineMute(true);
+    ChannelLineMute(true);
     if (TunerPort)
         TunerPort->TuneChannelFrequency(frequency, false);
     // The audio decoder only accepts a mode once it has locked to the new
@@ -273,8 +289,7 @@ void TChannelInfo::SetChannel(int32_t n)
         SetAudioMode(0);
     const QString modeName = AudioModeName(AudioMode, standard);
     GuiWait(UnmuteWaitMs);
-    if (TunerPort)
-        TunerPort->SetLineMute(false);
+    ChannelLineMute(false);
     const QString text = modeName.isEmpty() ? name : name + "- " + modeName;
     if (OnChannelChange)
         OnChannelChange(this, CurrentNumber(), text);
@@ -425,9 +440,9 @@ bool TuneFMMuted(int32_t frequency, bool mute)
     if (!TunerPort || !TunerPort->HasTuner())
         return false;
     if (mute)
-        TunerPort->SetLineMute(true);
+        ChannelLineMute(true);
     const bool ok = TunerPort->TuneFM(frequency);
     if (mute)
-        TunerPort->SetLineMute(false);
+        ChannelLineMute(false);
     return ok;
 }

@@ -1,6 +1,5 @@
-// What the channel table needs from the rest of the program: the capture
-// engine's tuner, crossbar and standard operations, and the line mute of the
-// audio settings. The live-TV engine implements this and installs itself in
+// What the channel table needs from the capture engine: its tuner, crossbar
+// and standard operations. The live-TV engine implements this and installs itself in
 // TunerPort at start-up; until then every operation that needs the card
 // reports failure (the channel table checks for a missing port itself).
 //
@@ -8,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <QString>
 
@@ -55,10 +55,13 @@ public:
     // The standard switch of the Empia driver's control object:
     // 1 NTSC, 2 NTSC Japan, 3 any other.
     virtual bool EmpiaSetStandard(int32_t value) = 0;
-
-    // The audio settings' line mute around a tune.
-    virtual void SetLineMute(bool mute) = 0;
 };
 
 // Not owned; null while no engine exists.
 extern ITunerPort *TunerPort;
+
+// The line mute around a tune. By default the audio settings'
+// (AudioAdjustInfo) SetLineMute; tests install their own. An empty function
+// restores the default.
+void ChannelLineMute(bool mute);
+void SetChannelLineMuteFunction(std::function<void(bool mute)> mute);

@@ -12,7 +12,7 @@
 #include "fake_tuner.h"
 #include "platform/program_folder.h"
 #include "platform/record_stream.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 

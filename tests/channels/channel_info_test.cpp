@@ -1,9 +1,17 @@
 // The channel table's navigation, tuning sequence and list editing.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include "app/main_info.h"
+#include "app/startup.h"
 #include "channels/channel_info.h"
+#include "channels/channel_module.h"
+#include "channels/preview_info.h"
 #include "fake_tuner.h"
+#include "platform/program_folder.h"
 
 namespace {
 
@@ -322,6 +330,72 @@ TEST(StandardBitsTest, BothDirections)
     EXPECT_EQ(StandardIndexFromBit(0x80), StdNone);
     for (uint8_t s = 0; s < 10; ++s)
         EXPECT_EQ(StandardIndexFromBit(StandardBit(s)), s);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ChannelModuleTest, HooksLoadApplyAndSaveTheTable)
+{
+    TChannelTestScope scope;
+    InitializeChannelModule();
+    ASSERT_TRUE(ChannelInfo && PreviewInfo);
+    ASSERT_TRUE(StartupHooks.LoadChannelSettings && StartupHooks.SaveChannelSettings);
+    QFile::remove(ProgramFolder::File("QPAVO2.cfg"));
+    StartupHooks.LoadChannelSettings();
+    EXPECT_TRUE(StartupHooks.ChannelTableUnconfigured());
+    ChannelInfo->DefaultStandard = StdPALI;
+    ChannelInfo->CountryCode = 44;
+    StartupHooks.ApplyStoredStandard();
+    EXPECT_EQ(scope.Tuner.Standard, 0x100u);
+    StartupHooks.SaveChannelSettings();
+    EXPECT_TRUE(QFile::exists(ProgramFolder::File("QPAVO2.cfg")));
+    FinalizeChannelModule();
+    EXPECT_EQ(ChannelInfo, nullptr);
+    EXPECT_FALSE(StartupHooks.SaveChannelSettings);
+
+    InitializeChannelModule();
+    StartupHooks.LoadChannelSettings();
+    EXPECT_FALSE(ChannelInfo->IsUnconfigured());
+    EXPECT_EQ(ChannelInfo->CountryCode, 44);
+    FinalizeChannelModule();
+    QFile::remove(ProgramFolder::File("QPAVO2.cfg"));
+}
+
+TEST(GuiWaitTest, DefaultWaitKeepsEventsFlowingAndTestsCanReplaceIt)
+{
+    bool fired = false;
+    QTimer::singleShot(0, [&] { fired = true; });
+    QElapsedTimer clock;
+    clock.start();
+    GuiWait(20);
+    EXPECT_TRUE(fired) << "timers and paints run during the wait";
+    EXPECT_GE(clock.elapsed(), 19);
+
+    QList<int> waits;
+    SetGuiWaitFunction([&](int ms) { waits << ms; });
+    GuiWait(5000);
+    SetGuiWaitFunction(nullptr);
+    EXPECT_EQ(waits, QList<int>({5000}));
+}
+
+TEST(ChannelInfoUnitTest, TuneIfTunerNeedsATuner)
+{
+    TChannelTestScope scope;
+    TChannelInfo table;
+    ChannelInfo = &table;
+    table.Mode = ModeAntenna;
+    scope.Tuner.Tuner = false;
+    TuneIfTuner(7);
+    EXPECT_EQ(table.CurrentChannel, 4);
+    scope.Tuner.Tuner = true;
+    TuneIfTuner(7);
+    EXPECT_EQ(table.CurrentChannel, 7);
+    table.SetSignalCheckCount(40);
+    EXPECT_EQ(table.SignalCheckCount, 10);
+    EXPECT_TRUE(scope.Tuner.Calls.contains("checks 10"));
+    ChannelInfo = nullptr;
 }
 
 } // namespace

@@ -71,7 +71,6 @@ public:
         Calls << QString("empia %1").arg(v);
         return true;
     }
-    void SetLineMute(bool mute) override { Calls << (mute ? "mute" : "unmute"); }
 
     int CountCalls(const QString &prefix) const
     {
@@ -100,12 +99,14 @@ public:
         TunerPort = &Tuner;
         SetWarningPresenter(&Presenter);
         SetGuiWaitFunction([this](int ms) { Waits << ms; });
+        SetChannelLineMuteFunction([this](bool mute) { Tuner.Calls << (mute ? "mute" : "unmute"); });
     }
     ~TChannelTestScope()
     {
         TunerPort = nullptr;
         SetWarningPresenter(nullptr);
         SetGuiWaitFunction(nullptr);
+        SetChannelLineMuteFunction(nullptr);
     }
     TFakeTuner Tuner;
     TRecordingPresenter Presenter;

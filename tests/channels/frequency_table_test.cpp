@@ -9,7 +9,7 @@
 #include "channels/frequency_table.h"
 #include "fake_tuner.h"
 #include "platform/program_folder.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "channels/preview_info.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 
