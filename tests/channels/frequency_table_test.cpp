@@ -80,6 +80,9 @@ TEST(ShippedFrequencyTable, KnownCarriers)
     EXPECT_EQ(at(6, 0, 27), 51925);
     EXPECT_EQ(at(7, 0, 1), 9125);    // Japan 1
     EXPECT_EQ(at(7, 1, 13), 10925);  // Japan C13
+    EXPECT_EQ(at(7, 1, 22), 16525);  // C22, 2 MHz above the raster
+    EXPECT_EQ(at(7, 1, 24), 22925);  // C24 (not 231.25 as some lists have it)
+    EXPECT_EQ(at(7, 1, 63), 46325);
     EXPECT_EQ(at(8, 0, 6), 16825);   // DS6
     EXPECT_EQ(at(8, 1, 139), 56725); // Z39
     EXPECT_EQ(at(21, 1, 101), 11125); // SK1
