@@ -223,6 +223,22 @@ void TChannelInfo::SetMode(uint8_t mode)
 
 void TChannelInfo::SetChannel(int32_t n)
 {
+    if (Tuning) {
+        PendingChannel = n;
+        HasPending = true;
+        return;
+    }
+    Tuning = true;
+    TuneNumber(n);
+    while (HasPending) {
+        HasPending = false;
+        TuneNumber(PendingChannel);
+    }
+    Tuning = false;
+}
+
+void TChannelInfo::TuneNumber(int32_t n)
+{
     if (n < 1 || n > Bound()) {
         if (OnChannelChange)
             OnChannelChange(this, CurrentNumber(), QString());

@@ -110,9 +110,17 @@ public:
     void ExportFileData(TChannelFileData &data) const;
 
 private:
+    void TuneNumber(int32_t n);
     int32_t &CurrentRef();
     int32_t &LastRef();
     void ApplyFileData(const TChannelFileData &data, TPreviewInfo *preview);
+
+    // The waits of a tune let timers run; a channel asked for meanwhile
+    // (the preview mosaic, numeric entry) is tuned after the current one
+    // instead of inside it.
+    bool Tuning = false;
+    bool HasPending = false;
+    int32_t PendingChannel = 0;
 };
 
 // Display name of a TV audio mode under a standard index; the top bit of the

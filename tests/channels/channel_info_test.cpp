@@ -149,6 +149,27 @@ TEST_F(ChannelInfoTest, UnsupportedAudioModeEndsInMonoAfterTenRetries)
     EXPECT_EQ(Changes.last().second, "News- Mono");
 }
 
+TEST_F(ChannelInfoTest, ChannelAskedForDuringTheWaitsIsTunedAfterwards)
+{
+    Enable(true, 5, 175250000, "A");
+    Enable(true, 6, 182250000, "B");
+    Table.Mode = ModeAntenna;
+    bool asked = false;
+    SetGuiWaitFunction([&](int) {
+        if (!asked) {
+            asked = true;
+            Table.SetChannel(6); // a timer firing inside the wait
+        }
+    });
+    Table.SetChannel(5);
+    EXPECT_EQ(Scope.Tuner.Calls.filter("tune"), QStringList({"tune 175250000", "tune 182250000"}));
+    EXPECT_EQ(Changes.size(), 2);
+    EXPECT_EQ(Changes[0].first, 5);
+    EXPECT_EQ(Changes[1].first, 6);
+    EXPECT_EQ(Table.CurrentChannel, 6);
+    EXPECT_EQ(Table.LastChannel, 5);
+}
+
 TEST_F(ChannelInfoTest, MemoryPointsIntoCable)
 {
     Enable(false, 30, 247250000, "Cable 30");
