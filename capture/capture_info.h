@@ -110,11 +110,75 @@ public:
     std::function<void()> OnRecordTick;
     std::function<void(bool ready)> OnTimeShiftReady;
     std::function<void()> OnVideoWindowCreated;
-    std::function<void(int32_t frequency)> OnFMTuned;
+    std::function<void(int32_t frequency, bool signal)> OnFMTuned;
 
     // The audio device name kept by the audio settings (the 713x case of
     // SelectDevices). Defaults to the audio settings object's record mixer.
     std::function<QString()> RecordMixerName;
+
+    // Tuner, standards and crossbar
+    // (capture/tuner_control.cpp, capture/input_control.cpp). GUI thread
+    // only; the waits of tuning go through GuiWait (channels/gui_wait.h), so
+    // the windows keep painting and tests never sleep.
+
+    // State. TVStandard is an AnalogVideoStandard bit (0: none set yet).
+    uint8_t SeekActive = 0;
+    int32_t TVStandard = 0;
+    QString TVStandardName;
+    int32_t TVAudioModes = 0;
+    // The channel table's tuner country code. V4L2 tuners take frequencies
+    // in Hz, so it never changes what is tuned.
+    int32_t TunerCountryCode = 0;
+    // Lock readings per TV tune; 0 takes the identified family's count
+    // (TMainInfo::SignalCheckCount).
+    int32_t SignalCheckCount = 0;
+    int32_t SignalChecks() const;
+
+    // Made by the preview build (CreateCrossbar, AttachVideoSignalAdjust).
+    std::shared_ptr<class TCrossbar> CrossbarObject;
+    std::shared_ptr<class TVideoSignalAdjust> VideoSignalAdjust;
+
+    bool TuneTV(int32_t frequency, bool pauseGraph);
+    bool TuneChannelFrequency(int32_t frequency, bool mute);
+    bool TuneFM(int32_t frequency);
+    // FMFrequency +/- FMStep, in FM mode only.
+    bool FMFrequencyUp();
+    bool FMFrequencyDown();
+    // Runs on the caller's thread until a station is found, a full turn is
+    // made or SeekActive is cleared (pending events are handled between
+    // steps, so the shell's seek command can clear it).
+    bool SeekFM(int32_t start, int32_t step, bool up);
+    bool SeekFMUp() { return SeekFM(FMFrequency, 100000, true); }
+    bool SeekFMDown() { return SeekFM(FMFrequency, 100000, false); }
+    // Called between the steps of a seek; empty: QCoreApplication's pending
+    // events (user input included) are processed.
+    std::function<void()> OnSeekStep;
+    bool SetFMMode(bool on);
+
+    bool SetTVStandard(int32_t bit);
+    static bool Is525Line(int32_t bit);
+    bool Is525Line() const { return Is525Line(TVStandard); }
+    // The standard's name; empty for a bit the program does not know.
+    static QString StandardName(int32_t bit);
+    bool SetTVAudioMode(int32_t modes);
+    bool SetCountryCode(int32_t code);
+    // TV and FM limits from the tuner, with the locale country's FM band.
+    void ReadTunerRanges();
+    bool SelectAudioSource(int32_t index);
+
+    // Crossbar and picture controls (preview build steps 14 and 15).
+    bool CreateCrossbar();
+    bool AttachVideoSignalAdjust();
+    bool SetInputType(int32_t type);
+    // The Empia 2800 control object's input for the current InputType.
+    void ReselectEmpiaInput();
+
+    // The preview builder's operations these need. ReapplyPreviewSize:
+    // stop, remove downstream, ApplyPreviewSize, render the preview video,
+    // run (a TV standard changed the line count). RerenderPreviewHook:
+    // RerenderPreview (FM mode switched). Unset: the step fails.
+    std::function<bool()> ReapplyPreviewSize;
+    std::function<bool()> RerenderPreviewHook;
 
 private:
     // One pass of SelectDevices; `retry` is set when a second pass with
