@@ -146,7 +146,8 @@ bool TCaptureInfo::TuneChannelFrequency(int32_t frequency, bool mute)
 
 bool TCaptureInfo::TuneFM(int32_t frequency)
 {
-    if (Capturing)
+    // In TV mode the tuner would take the FM frequency as a TV frequency.
+    if (Capturing || !FMMode)
         return false;
     if (frequency < FMMinFrequency || frequency > FMMaxFrequency) {
         HasSignal = 0;
