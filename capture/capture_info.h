@@ -134,7 +134,7 @@ public:
     int32_t SignalCheckCount = 0;
     int32_t SignalChecks() const;
 
-    // Made by the preview build (CreateCrossbar, AttachVideoSignalAdjust).
+    // Made by the preview build (AttachCrossbar, AttachVideoSignalAdjust).
     std::shared_ptr<class TCrossbar> CrossbarObject;
     std::shared_ptr<class TVideoSignalAdjust> VideoSignalAdjust;
 
@@ -157,18 +157,24 @@ public:
 
     bool SetTVStandard(int32_t bit);
     static bool Is525Line(int32_t bit);
-    bool Is525Line() const { return Is525Line(TVStandard); }
+    // The current standard's line count; before any standard was set, the
+    // decoder's own standard.
+    bool Is525Line();
     // The standard's name; empty for a bit the program does not know.
     static QString StandardName(int32_t bit);
     bool SetTVAudioMode(int32_t modes);
     bool SetCountryCode(int32_t code);
-    // TV and FM limits from the tuner, with the locale country's FM band.
-    void ReadTunerRanges();
+    // TV and FM limits from the tuner, with the locale country's FM band;
+    // false without a tuner.
+    bool ReadTunerRanges();
     bool SelectAudioSource(int32_t index);
 
-    // Crossbar and picture controls (preview build steps 14 and 15).
-    bool CreateCrossbar();
-    bool AttachVideoSignalAdjust();
+    // Crossbar and picture controls (preview build steps 14 and 15): the
+    // paths through the crossbar upstream of the capture filter (fills
+    // InputCount and CrossbarInputNames), and the capture filter's
+    // processing amplifier with the stored adjustments applied.
+    bool AttachCrossbar(TGraphFilter *crossbar);
+    bool AttachVideoSignalAdjust(TGraphFilter *capture);
     bool SetInputType(int32_t type);
     // The Empia 2800 control object's input for the current InputType.
     void ReselectEmpiaInput();

@@ -21,26 +21,27 @@ TFilterPtr SharedFilter(TFilterGraph *graph, TGraphFilter *filter)
 
 } // namespace
 
-bool TCaptureInfo::CreateCrossbar()
+bool TCaptureInfo::AttachCrossbar(TGraphFilter *crossbar)
 {
     CrossbarObject.reset();
     CrossbarInputNames.clear();
     InputCount = 0;
-    HasAuxInput = 0;
-    TGraphFilter *capture = VCapture ? VCapture->Object() : nullptr;
-    TPin *analogIn = nullptr;
-    if (capture)
-        for (TPin *pin : capture->PinList(TPinDirection::Input))
-            if (pin->Category == TPinCategory::AnalogVideoIn) {
-                analogIn = pin;
-                break;
-            }
-    TPin *upstream = analogIn ? analogIn->ConnectedTo : nullptr;
-    if (!upstream || !upstream->Filter || !upstream->Filter->Query<ICrossbar>()) {
-        InputType = 0;
+    if (!crossbar || !crossbar->Query<ICrossbar>())
         return false;
-    }
-    CrossbarObject = std::make_shared<TCrossbar>(FilterGraph.get(), analogIn);
+    // The paths start at the pin the crossbar feeds: the capture filter's
+    // analog video input when it is connected to this crossbar.
+    TPin *start = nullptr;
+    if (TGraphFilter *capture = VCapture ? VCapture->Object() : nullptr)
+        for (TPin *pin : capture->PinList(TPinDirection::Input))
+            if (pin->Category == TPinCategory::AnalogVideoIn && pin->ConnectedTo &&
+                pin->ConnectedTo->Filter == crossbar)
+                start = pin;
+    for (TPin *out : crossbar->PinList(TPinDirection::Output))
+        if (!start && out->ConnectedTo)
+            start = out->ConnectedTo;
+    if (!start)
+        return false;
+    CrossbarObject = std::make_shared<TCrossbar>(FilterGraph.get(), start);
     InputCount = CrossbarObject->InputCount();
     for (int i = 0; i < InputCount; ++i) {
         const QString name = CrossbarObject->InputName(i);
@@ -82,12 +83,26 @@ void TCaptureInfo::ReselectEmpiaInput()
     empia->SelectInput(InputType - 1);
 }
 
-bool TCaptureInfo::AttachVideoSignalAdjust()
+bool TCaptureInfo::AttachVideoSignalAdjust(TGraphFilter *capture)
 {
     VideoSignalAdjust = std::make_shared<TVideoSignalAdjust>();
-    TFilterPtr capture = SharedFilter(FilterGraph.get(), VCapture ? VCapture->Object() : nullptr);
-    if (!VideoSignalAdjust->Attach(capture))
+    if (!VideoSignalAdjust->Attach(SharedFilter(FilterGraph.get(), capture)))
         return false;
     VideoSignalAdjust->ApplyAdjustments();
+    return true;
+}
+
+bool TCaptureInfo::SelectAudioSource(int32_t index)
+{
+    // The sound does not come through the audio capture filter's inputs.
+    if (AudioPath != 0)
+        return true;
+    TGraphFilter *audio = ACapture ? ACapture->Object() : nullptr;
+    auto *mixer = audio ? audio->Query<IAudioInputMixer>() : nullptr;
+    if (!mixer || index < 0 || index >= int(audio->PinList(TPinDirection::Input).size()))
+        return false;
+    if (mixer->PutEnable(index, true) != 0)
+        return false;
+    AudioSourceIndex = index;
     return true;
 }

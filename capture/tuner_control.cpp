@@ -279,6 +279,15 @@ bool TCaptureInfo::Is525Line(int32_t bit)
     return row && row->Lines525;
 }
 
+bool TCaptureInfo::Is525Line()
+{
+    if (TVStandard)
+        return Is525Line(TVStandard);
+    int32_t current = 0;
+    return VideoDecoderControl && VideoDecoderControl->GetStandard(current) == 0 &&
+           (current & (Std_525Lines | 0x4));
+}
+
 QString TCaptureInfo::StandardName(int32_t bit)
 {
     const TStandardRow *row = FindStandard(bit);
@@ -310,7 +319,7 @@ bool TCaptureInfo::SetTVStandard(int32_t bit)
 
     const uint8_t family = Family();
     const bool resize = family >= FamilyConexant && family <= FamilyEmpia28x1 &&
-                        Is525Line(bit) != Is525Line(TVStandard);
+                        Is525Line(bit) != Is525Line();
     TVStandard = bit;
     TVStandardName = QString::fromLatin1(row->Name);
     if (resize) {
@@ -354,10 +363,10 @@ bool TCaptureInfo::SetCountryCode(int32_t code)
     return true;
 }
 
-void TCaptureInfo::ReadTunerRanges()
+bool TCaptureInfo::ReadTunerRanges()
 {
     if (!Tuner)
-        return;
+        return false;
     int32_t low = 0, high = 0;
     if (Tuner->ModeCaps(TunerModeTV, low, high) == 0 && low > 0 && high > low) {
         TVMinFrequency = low;
@@ -374,4 +383,5 @@ void TCaptureInfo::ReadTunerRanges()
         FMMinFrequency = 76000000;
         FMMaxFrequency = 90000000;
     }
+    return true;
 }

@@ -347,17 +347,18 @@ TEST(InputControl, PreviewBuildStepsOnTheVirtualCard)
         TCaptureInfo engine;
         ASSERT_TRUE(engine.SelectDevices());
         ASSERT_TRUE(engine.FilterGraph->SetActive(true)) << engine.FilterGraph->LastError().toStdString();
-        // Without the analog connection there is no crossbar.
-        EXPECT_FALSE(engine.CreateCrossbar());
-        EXPECT_EQ(engine.InputType, 0);
-
         TGraphFilter *xbar = engine.Crossbar->Object();
         TGraphFilter *capture = engine.VCapture->Object();
         ASSERT_TRUE(xbar && capture);
+        // Without the analog connection there are no paths; a filter that
+        // is no crossbar has none either.
+        EXPECT_FALSE(engine.AttachCrossbar(xbar));
+        EXPECT_FALSE(engine.AttachCrossbar(capture));
+        EXPECT_EQ(engine.InputCount, 0);
         ASSERT_TRUE(engine.FilterGraph->ConnectDirect(
             TFilterGraph::FindPin(xbar, TPinDirection::Output),
             TFilterGraph::FindPin(capture, TPinDirection::Input, TPinCategory::AnalogVideoIn)));
-        ASSERT_TRUE(engine.CreateCrossbar());
+        ASSERT_TRUE(engine.AttachCrossbar(xbar));
         EXPECT_EQ(engine.CrossbarInputNames,
                   (QStringList{"Video Tuner", "Video Composite", "Video SVideo", "Video AUX"}));
         EXPECT_EQ(engine.InputCount, 4);
@@ -371,12 +372,66 @@ TEST(InputControl, PreviewBuildStepsOnTheVirtualCard)
         EXPECT_EQ(card.Input, InputTuner);
 
         card.ProcAmp[ProcAmp_Brightness] = 200;
-        ASSERT_TRUE(engine.AttachVideoSignalAdjust());
+        ASSERT_TRUE(engine.AttachVideoSignalAdjust(capture));
+        EXPECT_FALSE(engine.AttachVideoSignalAdjust(xbar));
         EXPECT_EQ(card.ProcAmp[ProcAmp_Brightness], 0);
     }
     card.Reset();
     SetV4l2Backend(nullptr);
     MainInfo = nullptr;
+}
+
+} // namespace
+
+namespace {
+
+// An audio capture device with line and microphone inputs, one enabled.
+class TFakeAudioInputs : public TGraphFilter, public IAudioInputMixer
+{
+public:
+    TFakeAudioInputs() : TGraphFilter("audio", gst_bin_new(nullptr))
+    {
+        AddAnalogPin("Line", TPinDirection::Input, TPinCategory::Analog);
+        AddAnalogPin("Microphone", TPinDirection::Input, TPinCategory::Analog);
+    }
+    int GetEnable(int input, bool &enabled) override
+    {
+        enabled = input == Enabled;
+        return 0;
+    }
+    int PutEnable(int input, bool enable) override
+    {
+        if (enable)
+            Enabled = input;
+        return 0;
+    }
+    int Enabled = 0;
+};
+
+TEST(InputControl, SelectAudioSourceEnablesTheInput)
+{
+    static TFakeAudioInputs *made = nullptr;
+    RegisterMonikerScheme("fakeaudio", [](const QString &) {
+        auto f = std::make_shared<TFakeAudioInputs>();
+        made = f.get();
+        return f;
+    });
+    TCaptureInfo engine;
+    EXPECT_FALSE(engine.SelectAudioSource(1)); // no audio capture filter
+    engine.ACapture->BaseFilter.Moniker = "fakeaudio:1";
+    engine.ACapture->SetFilterGraph(engine.FilterGraph.get());
+    ASSERT_TRUE(engine.FilterGraph->SetActive(true)) << engine.FilterGraph->LastError().toStdString();
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(engine.SelectAudioSource(1));
+    EXPECT_EQ(made->Enabled, 1);
+    EXPECT_EQ(engine.AudioSourceIndex, 1);
+    EXPECT_FALSE(engine.SelectAudioSource(2));
+    EXPECT_FALSE(engine.SelectAudioSource(-1));
+    EXPECT_EQ(engine.AudioSourceIndex, 1);
+    // Sound that does not pass the audio capture filter's inputs.
+    engine.AudioPath = 1;
+    EXPECT_TRUE(engine.SelectAudioSource(0));
+    EXPECT_EQ(made->Enabled, 1);
 }
 
 } // namespace
