@@ -17,14 +17,20 @@ QString Text(const __u8 *bytes, size_t size)
     return QString::fromUtf8(reinterpret_cast<const char *>(bytes), int(strnlen(reinterpret_cast<const char *>(bytes), size)));
 }
 
+// The analog standard bits without a name in device_interfaces.h are
+// NTSC 4.43 (0x4), PAL 60 (0x800), SECAM H (0x8000), SECAM K1 (0x20000) and
+// SECAM L1 (0x80000, V4L2's L').
 const std::pair<int32_t, v4l2_std_id> StdMap[] = {
     {Std_NTSC_M, V4L2_STD_NTSC_M},     {Std_NTSC_M_J, V4L2_STD_NTSC_M_JP},
-    {Std_PAL_B, V4L2_STD_PAL_B},       {Std_PAL_D, V4L2_STD_PAL_D},
-    {Std_PAL_G, V4L2_STD_PAL_G},       {Std_PAL_H, V4L2_STD_PAL_H},
-    {Std_PAL_I, V4L2_STD_PAL_I},       {Std_PAL_M, V4L2_STD_PAL_M},
-    {Std_PAL_N, V4L2_STD_PAL_N},       {Std_SECAM_B, V4L2_STD_SECAM_B},
+    {0x4, V4L2_STD_NTSC_443},          {Std_PAL_B, V4L2_STD_PAL_B},
+    {Std_PAL_D, V4L2_STD_PAL_D},       {Std_PAL_G, V4L2_STD_PAL_G},
+    {Std_PAL_H, V4L2_STD_PAL_H},       {Std_PAL_I, V4L2_STD_PAL_I},
+    {Std_PAL_M, V4L2_STD_PAL_M},       {Std_PAL_N, V4L2_STD_PAL_N},
+    {0x800, V4L2_STD_PAL_60},          {Std_SECAM_B, V4L2_STD_SECAM_B},
     {Std_SECAM_D, V4L2_STD_SECAM_D},   {Std_SECAM_G, V4L2_STD_SECAM_G},
-    {Std_SECAM_K, V4L2_STD_SECAM_K},   {Std_SECAM_L, V4L2_STD_SECAM_L}};
+    {0x8000, V4L2_STD_SECAM_H},        {Std_SECAM_K, V4L2_STD_SECAM_K},
+    {0x20000, V4L2_STD_SECAM_K1},      {Std_SECAM_L, V4L2_STD_SECAM_L},
+    {0x80000, V4L2_STD_SECAM_LC}};
 
 int PhysicalType(const v4l2_input &input)
 {
@@ -349,7 +355,9 @@ public:
             status.CurrentFrequency = int32_t(int64_t(f.frequency) * UnitTimes16(t) / 16);
         // The driver's AFC: negative when tuned below the carrier.
         status.PLLOffset = std::clamp(t.afc, -4, 4);
-        status.SignalStrength = t.signal * 100 / 65535;
+        // 0..65535 as a percentage; a weak but present signal stays non-zero
+        // (FM takes any signal for a station).
+        status.SignalStrength = t.signal ? std::max<int32_t>(1, t.signal * 100 / 65535) : 0;
         status.Busy = 0;
         return 0;
     }
@@ -417,16 +425,19 @@ public:
         v4l2_tuner t{};
         if (int err = Video.GetTuner(t))
             return err;
-        if ((mode & (TVAudio_LangA | TVAudio_LangB)) == (TVAudio_LangA | TVAudio_LangB))
+        // The Conexant family sends mono and stereo with the language A bit
+        // (0x11, 0x12): mono or stereo decide, the language bits only count
+        // on their own.
+        if (mode & TVAudio_Stereo)
+            t.audmode = V4L2_TUNER_MODE_STEREO;
+        else if (mode & TVAudio_Mono)
+            t.audmode = V4L2_TUNER_MODE_MONO;
+        else if ((mode & (TVAudio_LangA | TVAudio_LangB)) == (TVAudio_LangA | TVAudio_LangB))
             t.audmode = V4L2_TUNER_MODE_LANG1_LANG2;
         else if (mode & TVAudio_LangB)
             t.audmode = V4L2_TUNER_MODE_LANG2;
         else if (mode & TVAudio_LangA)
             t.audmode = V4L2_TUNER_MODE_LANG1;
-        else if (mode & TVAudio_Stereo)
-            t.audmode = V4L2_TUNER_MODE_STEREO;
-        else if (mode & TVAudio_Mono)
-            t.audmode = V4L2_TUNER_MODE_MONO;
         else
             return EINVAL;
         return Video.SetTuner(t);

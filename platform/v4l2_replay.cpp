@@ -208,6 +208,9 @@ int TV4l2Replay::Ioctl(int fd, unsigned long request, void *arg)
         t->rangehigh = radio ? card->RadioHigh : card->TunerHigh;
         t->rxsubchans = card->RxSubchans;
         t->audmode = s.AudMode;
+        if (radio && s.RadioCarrierHz &&
+            std::llabs(int64_t(s.RadioFrequency) * 125 / 2 - s.RadioCarrierHz) <= 100000)
+            t->signal = 0xffff;
         if (!radio && s.CarrierHz) {
             const int64_t d = int64_t(s.Frequency) * 62500 - s.CarrierHz;
             if (std::llabs(d) <= 1500000) {

@@ -66,6 +66,8 @@ public:
         __u32 AudMode = V4L2_TUNER_MODE_MONO;
         // The carrier the card locks to (Hz); 0 = no signal anywhere.
         int64_t CarrierHz = 0;
+        // The FM station the radio node hears (Hz, within 100 kHz); 0 = none.
+        int64_t RadioCarrierHz = 0;
         std::map<__u32, __s32> Controls;
     };
     std::map<QString, TState> State;
