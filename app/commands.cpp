@@ -1,0 +1,614 @@
+// The command dispatcher: every menu item, panel button, key, wheel step and
+// remote request arrives here as a number.
+#include "app/commands.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/app_modes.h"
+#include "app/hotkeys.h"
+#include "app/main_info.h"
+#include "app/menu_captions.h"
+#include "app/mode_engines.h"
+#include "app/shell_views.h"
+#include "channels/languages.h"
+#include "platform/instance_channel.h"
+#include "platform/log.h"
+#include "platform/messages.h"
+#include "platform/program_folder.h"
+
+namespace {
+
+constexpr int32_t VolumeStep = 6553;
+const char *const BuiltInEpgAddress = "https://www.tvguide.or.jp/";
+
+TUrlOpener &UrlOpener()
+{
+    static TUrlOpener opener = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    return opener;
+}
+
+TMainInfo &M() { return *MainInfo; }
+const TModeEngines &E() { return ModeEngines; }
+IShellControl &Shell()
+{
+    static IShellControl none;
+    return E().Shell ? *E().Shell : none;
+}
+
+uint8_t Source() { return E().Channels ? E().Channels->Source() : uint8_t(SourceNone); }
+uint8_t Band() { return E().Channels ? E().Channels->Band() : uint8_t(BandNone); }
+bool Scanning() { return E().Channels && E().Channels->Scanning(); }
+bool FMPanelVisible() { return Shell().FMPanelVisible(); }
+
+IPlayback *CurrentPlayback()
+{
+    if (E().TimeShiftPlayback && E().TimeShiftPlayback->Exists())
+        return E().TimeShiftPlayback;
+    if (E().FilePlayback && E().FilePlayback->Exists())
+        return E().FilePlayback;
+    return nullptr;
+}
+
+QString Word(const QString &key)
+{
+    const QString t = TranslateKey(key);
+    return t.isEmpty() ? key : t;
+}
+
+void EmpiaInput(int input)
+{
+    if (M().ChipFamily == FamilyEmpia2800 && E().Capture)
+        E().Capture->SelectEmpiaInput(input);
+}
+
+void SelectBand(uint8_t band)
+{
+    if (!E().Channels)
+        return;
+    E().Channels->SelectBand(band);
+    EmpiaInput(0);
+}
+
+void SelectInput(uint8_t source)
+{
+    if (!E().Channels)
+        return;
+    if (source == SourceCamera) {
+        if (!E().Channels->SelectInput(SourceCamera)) {
+            E().Channels->SelectInput(SourceComposite);
+            EmpiaInput(1);
+        }
+        return;
+    }
+    E().Channels->SelectInput(source);
+    EmpiaInput(source == SourceSVideo ? 2 : 1);
+}
+
+void SwitchSource()
+{
+    const bool tuner = E().Capture && E().Capture->HasTuner();
+    const bool aux = E().Capture && E().Capture->HasAuxInput();
+    const TSourceStep next = NextSourceStep(tuner, aux, Source(), Band());
+    if (next.Source == SourceTuner)
+        SelectBand(next.Band);
+    else
+        SelectInput(next.Source);
+}
+
+void CycleAudioMode()
+{
+    IChannelControl *c = E().Channels;
+    if (!c || c->Source() != SourceTuner)
+        return;
+    for (uint8_t mode : AudioModeCandidates(c->AudioMode(), c->VideoStandard())) {
+        c->SetAudioMode(mode);
+        if (c->AudioMode() == mode) {
+            if (c->Band() == BandAntenna || c->Band() == BandCable)
+                c->StoreAudioMode(mode);
+            return;
+        }
+    }
+}
+
+void StepVolume(bool up)
+{
+    IAudioControl *a = E().Audio;
+    if (!a || !a->HasMixer())
+        return;
+    const int32_t v = a->Volume();
+    a->SetVolume(up ? v + VolumeStep : v - VolumeStep);
+    Shell().ShowOSDText(QString(" %1 %2%").arg(Word("Volume")).arg(VolumeStepPercent(v, up)));
+}
+
+void ToggleMute()
+{
+    IAudioControl *a = E().Audio;
+    if (!a || !a->HasMixer())
+        return;
+    const bool wasMuted = a->Muted();
+    a->SetMute(!wasMuted);
+    Shell().ShowOSDText(QString(" %1 %2").arg(Word("Mute"), wasMuted ? "OFF" : "ON"));
+}
+
+void Snapshot()
+{
+    bool ok = false;
+    if (E().FilePlayback && E().FilePlayback->Exists())
+        ok = E().FilePlayback->Snapshot();
+    else if (E().TimeShiftPlayback && E().TimeShiftPlayback->Exists())
+        ok = E().TimeShiftPlayback->Snapshot();
+    else if (E().Capture)
+        ok = E().Capture->LiveSnapshot();
+    if (ok)
+        Shell().ShowSnapshotList();
+    else
+        ShowWarning(1008);
+    if (!Shell().Wallpaper())
+        Shell().FocusMainWindow();
+}
+
+void Stop() { M().SetAppMode(FMPanelVisible() ? ModeFM : ModeLive); }
+
+void Play()
+{
+    if (IPlayback *p = CurrentPlayback()) {
+        if (M().PIPPlayback && Shell().InsetSwapped())
+            Shell().SwapInsetBack();
+        if (p->Resume())
+            ShellViews.PlayPauseState(false);
+        return;
+    }
+    if (M().AppMode == ModeTimeShift) {
+        M().SetAppMode(ModeTimeShiftPlay);
+        return;
+    }
+    M().PlayLastCapture = 0;
+    M().SetAppMode(ModePlay);
+}
+
+void ToggleFM()
+{
+    if (TVIdle()) {
+        Shell().SuppressOSD();
+        Shell().LeaveWallpaper();
+        Shell().SetFullScreen(false);
+        M().SetAppMode(ModeFM);
+        if (M().AppMode == ModeFM) {
+            Shell().HideTVPanel();
+            Shell().ShowFMPanel();
+            Shell().HideMainWindow();
+            NotifyModeChanged(ModeFM);
+        } else {
+            Shell().AllowOSD();
+        }
+    } else if (InFM()) {
+        if (!M().SetAppMode(ModeLive))
+            return;
+        Shell().HideFMPanel();
+        Shell().ShowTVPanel();
+        Shell().ShowMainWindow();
+        NotifyModeChanged(ModeLive);
+        Shell().AllowOSD();
+        if (E().Channels)
+            E().Channels->RestoreStoredSource();
+    }
+}
+
+void Scan()
+{
+    IChannelControl *c = E().Channels;
+    if (!c)
+        return;
+    if (c->Scanning()) {
+        c->AbortScan();
+        return;
+    }
+    if (c->Source() != SourceTuner)
+        return;
+    const int current = c->CurrentNumber();
+    c->ScanBand();
+    c->SetChannel(current);
+}
+
+void Typed(std::initializer_list<QChar> chars)
+{
+    if (!HotkeyControlInfo)
+        return;
+    for (QChar c : chars)
+        HotkeyControlInfo->EnterChar(c);
+}
+
+void OpenHelp()
+{
+    const QString language = MultiLangInfo ? MultiLangInfo->LanguageName : QString();
+    const QString path = HelpFilePath(language);
+    if (path.isEmpty()) {
+        ShowWarningText("Cannot find the help file in " + HelpFolder());
+        return;
+    }
+    if (!OpenUrl(QUrl::fromLocalFile(path)))
+        qCWarning(lcApp) << "cannot open the help file" << path;
+}
+
+void Schedule()
+{
+    if (InstanceListening(AgentName)) {
+        if (!SendInstanceMessage(AgentName, {AgentShowWindow, 0, 0}))
+            qCWarning(lcApp) << "the scheduling agent did not answer";
+    } else if (!Shell().StartAgent()) {
+        qCWarning(lcApp) << "the scheduling agent cannot be started";
+    }
+}
+
+void ChannelStep(void (IChannelControl::*step)())
+{
+    if (E().Channels && (Source() == SourceTuner || FMPanelVisible()))
+        (E().Channels->*step)();
+}
+
+} // namespace
+
+TSourceStep NextSourceStep(bool hasTuner, bool hasAux, uint8_t source, uint8_t band)
+{
+    if (hasTuner) {
+        switch (source) {
+        case SourceTuner:
+            if (band == BandAntenna)
+                return {SourceTuner, BandCable};
+            if (band == BandCable)
+                return {SourceTuner, BandMemory};
+            return band == BandMemory ? TSourceStep{SourceComposite, band} : TSourceStep{SourceTuner, BandAntenna};
+        case SourceComposite:
+            return {SourceSVideo, band};
+        case SourceSVideo:
+            return hasAux ? TSourceStep{SourceCamera, band} : TSourceStep{SourceTuner, BandAntenna};
+        default:
+            return {SourceTuner, BandAntenna};
+        }
+    }
+    if (source == SourceComposite)
+        return {SourceSVideo, band};
+    if (source == SourceSVideo && hasAux)
+        return {SourceCamera, band};
+    return {SourceComposite, band};
+}
+
+QList<uint8_t> AudioModeCandidates(uint8_t mode, uint8_t standard)
+{
+    // Without a second-language carrier (NTSC, or no standard chosen) mode 2
+    // does not exist in the cycle.
+    const bool narrow = standard < 2 || standard == 11;
+    const QList<uint8_t> ring = narrow ? QList<uint8_t>{0, 1, 3, 4} : QList<uint8_t>{0, 1, 2, 3, 4};
+    if (mode > 4)
+        mode = 0; // no mode known yet: start as from mono
+    QList<uint8_t> out;
+    // The candidates run from the first ring member above mode, wrapping
+    // round (so they end with mode itself when it is in the ring).
+    int start = 0;
+    while (start < ring.size() && ring[start] <= mode)
+        ++start;
+    for (int i = 0; i < ring.size(); ++i)
+        out << ring[(start + i) % ring.size()];
+    return out;
+}
+
+int VolumeStepPercent(int32_t volume, bool up)
+{
+    const qint64 v = volume;
+    if (up)
+        return int(qMin<qint64>(100, (v * 100 + 655300) / 65536));
+    return int(qMax<qint64>(0, (v * 100 - 655300) / 65536));
+}
+
+void SetUrlOpener(TUrlOpener opener)
+{
+    UrlOpener() = opener ? std::move(opener) : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+}
+
+bool OpenUrl(const QUrl &url) { return UrlOpener()(url); }
+
+QString HelpFolder() { return ProgramFolder::ShippedDataDir() + "/doc"; }
+
+QString HelpFilePath(const QString &language)
+{
+    const QString folder = HelpFolder();
+    if (!language.isEmpty()) {
+        const QString localized = folder + "/Lyra_" + language + ".html";
+        if (QFileInfo::exists(localized))
+            return localized;
+    }
+    const QString plain = folder + "/Lyra.html";
+    return QFileInfo::exists(plain) ? plain : QString();
+}
+
+QString EpgAddress()
+{
+    QFile f(ProgramFolder::File("EPG.url"));
+    if (f.open(QIODevice::ReadOnly)) {
+        const QString line = QString::fromUtf8(f.readLine()).trimmed();
+        if (!line.isEmpty())
+            return line;
+    }
+    return BuiltInEpgAddress;
+}
+
+bool ExecuteCommand(int command)
+{
+    if (!MainInfo)
+        return false;
+    const uint8_t mode = M().AppMode;
+    const bool tvIdle = TVIdle();
+    const bool inFM = InFM();
+    const bool numericOK = NumericOK();
+    const bool playing = Playing();
+
+    switch (command) {
+    case 1: // Exit
+        if (Scanning())
+            E().Channels->AbortScan();
+        if (FMPanelVisible() && E().Channels)
+            E().Channels->RestoreState();
+        M().StartInFM = FMPanelVisible();
+        Shell().CloseMainWindow();
+        return true;
+    case 2:
+        Shell().Minimize();
+        return true;
+    case 3:
+        if (inFM)
+            return false;
+        Shell().SetFullScreen(!Shell().FullScreen());
+        return true;
+    case 5:
+        if (Shell().Minimized())
+            Shell().Restore();
+        else
+            Shell().Minimize();
+        return true;
+    case 7:
+        if (!tvIdle && !inFM)
+            return false;
+        Shell().ShowSettingsDialog();
+        if (!Shell().FullScreen() && !Shell().Wallpaper())
+            Shell().ReapplyAlwaysOnTop();
+        return true;
+    case 8:
+        if (!TunerLive() && mode != ModeChannelPreview)
+            return false;
+        if (mode != ModeChannelPreview)
+            M().SetAppMode(ModeChannelPreview);
+        else if (E().Mosaic)
+            E().Mosaic->TakeSelectedCell();
+        return true;
+    case 9:
+        if (!TunerLive())
+            return false;
+        if (!Scanning())
+            Shell().RunSetupWizard();
+        return true;
+    case 10:
+        Schedule();
+        return true;
+    case 11:
+        OpenHelp();
+        return true;
+    case 12:
+        if (!tvIdle && !inFM)
+            return false;
+        Shell().ShowSleepTimerDialog();
+        return true;
+    case 13:
+        Shell().ShowAboutBox();
+        return true;
+    case 14:
+        if (inFM)
+            return false;
+        if (!OpenUrl(QUrl(EpgAddress())))
+            qCWarning(lcApp) << "cannot open the programme guide" << EpgAddress();
+        return true;
+    case 200:
+    case 201:
+    case 202:
+    case 203:
+    case 204:
+    case 205:
+    case 206:
+        if (!tvIdle)
+            return false;
+        if (command == 200)
+            SwitchSource();
+        else if (command <= 203)
+            SelectBand(uint8_t(command - 201));
+        else if (command == 204)
+            SelectInput(SourceComposite);
+        else if (command == 205)
+            SelectInput(SourceSVideo);
+        else
+            SelectBand(Source() != SourceTuner || Band() != BandAntenna ? BandAntenna : BandCable);
+        return true;
+    case 300:
+        if (!numericOK)
+            return false;
+        CycleAudioMode();
+        return true;
+    case 401:
+    case 402:
+        StepVolume(command == 401);
+        return true;
+    case 403:
+        ToggleMute();
+        return true;
+    case 1000:
+        if (!tvIdle && !playing)
+            return false;
+        Snapshot();
+        return true;
+    case 1001:
+        if (!tvIdle && !inFM)
+            return false;
+        Shell().LeaveWallpaper();
+        M().SetAppMode(ModeCapture);
+        return true;
+    case 1002:
+        if (mode == ModeLive || mode == ModeChannelPreview || inFM)
+            return false;
+        Stop();
+        return true;
+    case 1003:
+        if (!playing)
+            return false;
+        if (IPlayback *p = CurrentPlayback(); p && p->Pause())
+            ShellViews.PlayPauseState(true);
+        return true;
+    case 1004:
+    case 1005:
+    case 1006:
+    case 1007:
+        if (!playing)
+            return false;
+        if (IPlayback *p = CurrentPlayback()) {
+            if (command == 1004)
+                p->Forward();
+            else if (command == 1005)
+                p->Backward();
+            else if (command == 1006)
+                p->Faster();
+            else
+                p->Slower();
+        }
+        return true;
+    case 2000:
+        if (!M().TimeShiftAvailable || M().ChipFamily == FamilyWis || !tvIdle)
+            return false;
+        Shell().LeaveWallpaper();
+        M().SetAppMode(ModeTimeShift);
+        return true;
+    case 2001:
+        if (mode != ModeTimeShift && mode != ModeTimeShiftPlay)
+            return false;
+        if (mode == ModeTimeShift && E().TimeShift)
+            E().TimeShift->TogglePreviewImage();
+        else if (E().TimeShiftPlayback && E().TimeShiftPlayback->Exists())
+            E().TimeShiftPlayback->ToggleLiveInset();
+        return true;
+    case 3000:
+        if (!(tvIdle || inFM || playing ||
+              (mode == ModeTimeShift && E().TimeShift && E().TimeShift->PlaybackAllowed())))
+            return false;
+        Play();
+        return true;
+    case 3001:
+        if (tvIdle || inFM) {
+            Shell().LeaveWallpaper();
+            if (mode == ModeTimeShift) {
+                M().SetAppMode(ModeTimeShiftPlay);
+            } else {
+                M().PlayLastCapture = 1;
+                M().SetAppMode(ModePlay);
+            }
+            return true;
+        }
+        if (!PlaybackActive())
+            return false;
+        Play();
+        return true;
+    case 4001:
+    case 4002:
+    case 4003:
+        if (!inFM && !numericOK)
+            return false;
+        ChannelStep(command == 4001   ? &IChannelControl::NextChannel
+                    : command == 4002 ? &IChannelControl::PreviousChannel
+                                      : &IChannelControl::RecallChannel);
+        return true;
+    case 4004:
+        if (!TunerLive() && !Scanning())
+            return false;
+        Scan();
+        return true;
+    case 4005:
+        if (!numericOK || (Band() != BandAntenna && Band() != BandCable))
+            return false;
+        Shell().ShowAddMemoryChannel();
+        return true;
+    case 5000:
+        if (mode != ModeChannelPreview)
+            return false;
+        if (E().Mosaic)
+            E().Mosaic->MosaicKey(VkReturn);
+        return true;
+    case 5002:
+    case 5003:
+        if (mode == ModeChannelPreview) {
+            if (E().Mosaic)
+                E().Mosaic->MosaicKey(command == 5002 ? VkLeft : VkRight);
+            return true;
+        }
+        if (!inFM)
+            return false;
+        if (E().FM)
+            command == 5002 ? E().FM->StepDown() : E().FM->StepUp();
+        return true;
+    case 6000:
+        if (!tvIdle && !inFM)
+            return false;
+        ToggleFM();
+        return true;
+    case 6001:
+    case 6002:
+    case 6003:
+    case 6004:
+    case 6005:
+        if (!inFM)
+            return false;
+        if (command == 6005)
+            Shell().ShowAddFMFrequency();
+        else if (E().FM)
+            command == 6001   ? E().FM->SeekUp()
+            : command == 6002 ? E().FM->SeekDown()
+            : command == 6003 ? E().FM->StepUp()
+                              : E().FM->StepDown();
+        return true;
+    case 10010:
+    case 10011:
+    case 10012:
+        if (!numericOK)
+            return false;
+        Typed({'1', QChar('0' + command - 10010), QChar(VkReturn)});
+        return true;
+    case 10020:
+        if (!inFM && !numericOK)
+            return false;
+        Typed({QChar(VkReturn)});
+        return true;
+    case 10021:
+        Typed({QChar(VkEscape)});
+        return true;
+    case 10100:
+        if (!numericOK)
+            return false;
+        Typed({'.'});
+        return true;
+    default:
+        if (command >= 10000 && command <= 10009) {
+            if (!inFM && !numericOK)
+                return false;
+            Typed({QChar('0' + command - 10000)});
+            return true;
+        }
+        return false;
+    }
+}
+
+void HandleRemoteCommand(int command)
+{
+    if (WarningOpen()) {
+        CloseWarning();
+        return;
+    }
+    if (Scanning() && command != 4004)
+        return;
+    ExecuteCommand(command);
+}

@@ -1,0 +1,38 @@
+// Rules of the command dispatcher that are worth naming on their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+// One step of the source cycle (command 200).
+struct TSourceStep
+{
+    uint8_t Source;
+    uint8_t Band; // meaningful for the tuner
+    bool operator==(const TSourceStep &) const = default;
+};
+TSourceStep NextSourceStep(bool hasTuner, bool hasAuxInput, uint8_t source, uint8_t band);
+
+// TV audio modes to try, in order, from mode m (0..4) under video standard s.
+QList<uint8_t> AudioModeCandidates(uint8_t mode, uint8_t standard);
+
+// The percentage the volume OSD shows after a step from volume v.
+int VolumeStepPercent(int32_t volume, bool up);
+
+// Opens a URL (help file, programme guide). Tests install their own.
+using TUrlOpener = std::function<bool(const QUrl &)>;
+void SetUrlOpener(TUrlOpener opener);
+bool OpenUrl(const QUrl &url);
+
+// The HTML manual for the language: doc/Lyra_<language>.html of the shipped
+// data, else doc/Lyra.html. Empty when neither exists.
+QString HelpFilePath(const QString &language);
+QString HelpFolder();
+
+// The programme guide's address: the first line of "EPG.url" in the program
+// folder, else the built-in one.
+QString EpgAddress();
