@@ -223,7 +223,7 @@ void Typed(std::initializer_list<QChar> chars)
 void OpenHelp()
 {
     const QString language = MultiLangInfo ? MultiLangInfo->LanguageName : QString();
-    const QString path = HelpFilePath(language);
+    const QString path = HelpFilePath(HelpFolder(), language);
     if (path.isEmpty()) {
         ShowWarningText("Cannot find the help file in " + HelpFolder());
         return;
@@ -311,9 +311,8 @@ bool OpenUrl(const QUrl &url) { return UrlOpener()(url); }
 
 QString HelpFolder() { return ProgramFolder::ShippedDataDir() + "/doc"; }
 
-QString HelpFilePath(const QString &language)
+QString HelpFilePath(const QString &folder, const QString &language)
 {
-    const QString folder = HelpFolder();
     if (!language.isEmpty()) {
         const QString localized = folder + "/Lyra_" + language + ".html";
         if (QFileInfo::exists(localized))

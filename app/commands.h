@@ -28,9 +28,10 @@ using TUrlOpener = std::function<bool(const QUrl &)>;
 void SetUrlOpener(TUrlOpener opener);
 bool OpenUrl(const QUrl &url);
 
-// The HTML manual for the language: doc/Lyra_<language>.html of the shipped
-// data, else doc/Lyra.html. Empty when neither exists.
-QString HelpFilePath(const QString &language);
+// The HTML manual for the language in the folder: "Lyra_<language>.html",
+// else "Lyra.html". Empty when neither exists.
+QString HelpFilePath(const QString &folder, const QString &language);
+// The program's documentation: doc/ of the shipped data.
 QString HelpFolder();
 
 // The programme guide's address: the first line of "EPG.url" in the program
