@@ -24,5 +24,10 @@ QString AppModeName(int mode);
 // false do nothing. Returns whether the command was allowed.
 bool ExecuteCommand(int command);
 
-// A command from the local socket (message 3024).
+// A command from the local socket (message 3024): with a warning open it only
+// closes the warning; while a scan runs only 4004 gets through.
 void HandleRemoteCommand(int command);
+
+// Queues a remote command to this program's own event loop, as the shell
+// does when a play list started for the last recording ends.
+void PostRemoteCommand(int command);

@@ -3,6 +3,7 @@
 // remote commands).
 #include "app/commands.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 #include "app/mode_fakes.h"
@@ -515,6 +516,12 @@ TEST_F(Commands, RemoteCommands)
     Channels.Scan = false;
     HandleRemoteCommand(1001);
     EXPECT_EQ(Main.AppMode, ModeCapture);
+
+    // A posted command runs later, from the event loop.
+    PostRemoteCommand(1002);
+    EXPECT_EQ(Main.AppMode, ModeCapture);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Main.AppMode, ModeLive);
 }
 
 } // namespace

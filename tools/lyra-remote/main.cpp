@@ -94,7 +94,10 @@ int main(int argc, char **argv)
     }
     QByteArray reply;
     if (!SendInstanceMessage(socket, message, &reply, timeoutMs)) {
-        std::fprintf(stderr, "lyra-remote: Lyra did not answer\n");
+        // It listens but did not answer in time: most likely a modal dialog
+        // is open and the command is still running.
+        std::fprintf(stderr, "lyra-remote: Lyra did not answer within %d ms (is a dialog open?)\n",
+                     timeoutMs);
         return NotRunning;
     }
     if (status) {
