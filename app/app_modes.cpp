@@ -14,7 +14,10 @@ TModeEngines ModeEngines;
 
 namespace {
 
-const TModeEngines &E() { return ModeEngines; }
+const TModeEngines &E()
+{
+    return ModeEngines;
+}
 
 bool Missing(const char *what)
 {
@@ -55,7 +58,8 @@ bool EntryPossible(uint8_t from, uint8_t to)
     case ModePlay:
         return (E().FilePlayback && E().Capture) || Missing("file playback");
     case ModeFM:
-        return (from == ModeLive ? E().FM != nullptr : E().Capture != nullptr) || Missing("FM radio");
+        return (from == ModeLive ? E().FM != nullptr : E().Capture != nullptr) ||
+               Missing("FM radio");
     case ModeTimeShift:
         return E().TimeShift || Missing("time shifting");
     case ModeTimeShiftPlay:
@@ -65,7 +69,10 @@ bool EntryPossible(uint8_t from, uint8_t to)
     }
 }
 
-bool ClosePlayback(IPlayback *p) { return !p || !p->Exists() || p->Close(); }
+bool ClosePlayback(IPlayback *p)
+{
+    return !p || !p->Exists() || p->Close();
+}
 
 bool ExitAction(uint8_t from, uint8_t to)
 {
@@ -139,8 +146,8 @@ bool EnterPlay(uint8_t from)
         E().Shell->LeaveWallpaper();
     if (from == ModeFM || !pip)
         StopPreview();
-    const int items = m.PlayLastCapture ? (playback.OpenFile(m.LastCaptureFile) ? 1 : 0)
-                                        : playback.PlayList();
+    const int items =
+        m.PlayLastCapture ? (playback.OpenFile(m.LastCaptureFile) ? 1 : 0) : playback.PlayList();
     if (items <= 0) {
         playback.Free();
         if (!pip)
@@ -250,7 +257,10 @@ bool Playing()
     return MainInfo && (MainInfo->AppMode == ModePlay || MainInfo->AppMode == ModeTimeShiftPlay);
 }
 
-bool InFM() { return MainInfo && MainInfo->AppMode == ModeFM; }
+bool InFM()
+{
+    return MainInfo && MainInfo->AppMode == ModeFM;
+}
 
 bool PlaybackActive()
 {
@@ -260,8 +270,10 @@ bool PlaybackActive()
 
 QString AppModeName(int mode)
 {
-    static const char *const names[] = {"ModeLive", "ModeChannelPreview", "ModeCapture",
-                                        "ModeScheduledCapture", "ModePlay", "ModeFM",
-                                        "ModeTimeShift", "ModeTimeShiftPlay", "ModeNone"};
+    static const char *const names[] = {"ModeLive",      "ModeChannelPreview",
+                                        "ModeCapture",   "ModeScheduledCapture",
+                                        "ModePlay",      "ModeFM",
+                                        "ModeTimeShift", "ModeTimeShiftPlay",
+                                        "ModeNone"};
     return mode >= 0 && mode <= ModeNone ? QString(names[mode]) : QString();
 }

@@ -2,9 +2,8 @@
 // and the installed engines at each call, and the dispatcher itself.
 #pragma once
 
-#include <cstdint>
-
 #include <QString>
+#include <cstdint>
 
 // AppMode is ModeLive and no channel scan runs.
 bool TVIdle();

@@ -74,7 +74,8 @@ int CommandFromText(const QString &text)
     bool isNumber = false;
     const int number = text.toInt(&isNumber);
     for (const TCommandName &c : CommandNames())
-        if (isNumber ? c.Command == number : text.compare(QLatin1String(c.Name), Qt::CaseInsensitive) == 0)
+        if (isNumber ? c.Command == number
+                     : text.compare(QLatin1String(c.Name), Qt::CaseInsensitive) == 0)
             return c.Command;
     return -1;
 }

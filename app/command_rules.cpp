@@ -1,12 +1,11 @@
 // The dispatcher's rules that stand on their own: the source cycle, the TV
 // audio-mode candidates, the volume percentages, and where help and the
 // programme guide are found.
-#include "app/commands.h"
-
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/commands.h"
 #include "app/mode_engines.h"
 #include "platform/program_folder.h"
 
@@ -32,7 +31,8 @@ TSourceStep NextSourceStep(bool hasTuner, bool hasAux, uint8_t source, uint8_t b
                 return {SourceTuner, BandCable};
             if (band == BandCable)
                 return {SourceTuner, BandMemory};
-            return band == BandMemory ? TSourceStep{SourceComposite, band} : TSourceStep{SourceTuner, BandAntenna};
+            return band == BandMemory ? TSourceStep{SourceComposite, band}
+                                      : TSourceStep{SourceTuner, BandAntenna};
         case SourceComposite:
             return {SourceSVideo, band};
         case SourceSVideo:
@@ -77,12 +77,19 @@ int VolumeStepPercent(int32_t volume, bool up)
 
 void SetUrlOpener(TUrlOpener opener)
 {
-    UrlOpener() = opener ? std::move(opener) : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    UrlOpener() =
+        opener ? std::move(opener) : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
 }
 
-bool OpenUrl(const QUrl &url) { return UrlOpener()(url); }
+bool OpenUrl(const QUrl &url)
+{
+    return UrlOpener()(url);
+}
 
-QString HelpFolder() { return ProgramFolder::ShippedDataDir() + "/doc"; }
+QString HelpFolder()
+{
+    return ProgramFolder::ShippedDataDir() + "/doc";
+}
 
 QString HelpFilePath(const QString &folder, const QString &language)
 {
@@ -105,4 +112,3 @@ QString EpgAddress()
     }
     return BuiltInEpgAddress;
 }
-

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 
-
 #include "app/app_modes.h"
 #include "app/hotkeys.h"
 #include "app/main_info.h"
@@ -20,18 +19,36 @@ namespace {
 
 constexpr int32_t VolumeStep = 6553;
 
-TMainInfo &M() { return *MainInfo; }
-const TModeEngines &E() { return ModeEngines; }
+TMainInfo &M()
+{
+    return *MainInfo;
+}
+const TModeEngines &E()
+{
+    return ModeEngines;
+}
 IShellControl &Shell()
 {
     static IShellControl none;
     return E().Shell ? *E().Shell : none;
 }
 
-uint8_t Source() { return E().Channels ? E().Channels->Source() : uint8_t(SourceNone); }
-uint8_t Band() { return E().Channels ? E().Channels->Band() : uint8_t(BandNone); }
-bool Scanning() { return E().Channels && E().Channels->Scanning(); }
-bool FMPanelVisible() { return Shell().FMPanelVisible(); }
+uint8_t Source()
+{
+    return E().Channels ? E().Channels->Source() : uint8_t(SourceNone);
+}
+uint8_t Band()
+{
+    return E().Channels ? E().Channels->Band() : uint8_t(BandNone);
+}
+bool Scanning()
+{
+    return E().Channels && E().Channels->Scanning();
+}
+bool FMPanelVisible()
+{
+    return Shell().FMPanelVisible();
+}
 
 IPlayback *CurrentPlayback()
 {
@@ -140,7 +157,10 @@ void Snapshot()
         Shell().FocusMainWindow();
 }
 
-void Stop() { M().SetAppMode(FMPanelVisible() ? ModeFM : ModeLive); }
+void Stop()
+{
+    M().SetAppMode(FMPanelVisible() ? ModeFM : ModeLive);
+}
 
 void Play()
 {
@@ -523,5 +543,6 @@ void HandleRemoteCommand(int command)
 void PostRemoteCommand(int command)
 {
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [command] { HandleRemoteCommand(command); }, Qt::QueuedConnection);
+        QCoreApplication::instance(), [command] { HandleRemoteCommand(command); },
+        Qt::QueuedConnection);
 }

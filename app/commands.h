@@ -1,12 +1,11 @@
 // Rules of the command dispatcher that are worth naming on their own.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <cstdint>
+#include <functional>
 
 // One step of the source cycle (command 200).
 struct TSourceStep

@@ -25,9 +25,18 @@ TQtEntryTimer::TQtEntryTimer() : Timer(std::make_unique<QTimer>())
 
 TQtEntryTimer::~TQtEntryTimer() = default;
 
-void TQtEntryTimer::Start(int ms) { Timer->start(ms); }
-void TQtEntryTimer::Stop() { Timer->stop(); }
-bool TQtEntryTimer::Active() const { return Timer->isActive(); }
+void TQtEntryTimer::Start(int ms)
+{
+    Timer->start(ms);
+}
+void TQtEntryTimer::Stop()
+{
+    Timer->stop();
+}
+bool TQtEntryTimer::Active() const
+{
+    return Timer->isActive();
+}
 
 THotkeyControlInfo::THotkeyControlInfo(std::unique_ptr<IEntryTimer> timer)
     : EntryTimer(timer ? std::move(timer) : std::make_unique<TQtEntryTimer>())
@@ -105,7 +114,9 @@ void THotkeyControlInfo::EntryTimeout()
 
 void ConnectHotkeys(THotkeyControlInfo *hotkeys)
 {
-    hotkeys->OnDigits = [](THotkeyControlInfo *, const QString &buffer) { ShellViews.DigitsTyped(buffer); };
+    hotkeys->OnDigits = [](THotkeyControlInfo *, const QString &buffer) {
+        ShellViews.DigitsTyped(buffer);
+    };
     hotkeys->OnNumber = [](THotkeyControlInfo *, const QString &buffer, int value) {
         ShellViews.NumberEntered(buffer, value);
     };
@@ -135,18 +146,29 @@ int VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
         return qtKey;
     switch (qtKey) {
-    case Qt::Key_Backspace: return VkBack;
+    case Qt::Key_Backspace:
+        return VkBack;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VkReturn;
-    case Qt::Key_Escape: return VkEscape;
-    case Qt::Key_Left: return VkLeft;
-    case Qt::Key_Up: return VkUp;
-    case Qt::Key_Right: return VkRight;
-    case Qt::Key_Down: return VkDown;
-    case Qt::Key_Insert: return VkInsert;
-    case Qt::Key_Plus: return (modifiers & Qt::KeypadModifier) ? VkAdd : 0;
-    case Qt::Key_Minus: return (modifiers & Qt::KeypadModifier) ? VkSubtract : 0;
-    default: return 0;
+    case Qt::Key_Enter:
+        return VkReturn;
+    case Qt::Key_Escape:
+        return VkEscape;
+    case Qt::Key_Left:
+        return VkLeft;
+    case Qt::Key_Up:
+        return VkUp;
+    case Qt::Key_Right:
+        return VkRight;
+    case Qt::Key_Down:
+        return VkDown;
+    case Qt::Key_Insert:
+        return VkInsert;
+    case Qt::Key_Plus:
+        return (modifiers & Qt::KeypadModifier) ? VkAdd : 0;
+    case Qt::Key_Minus:
+        return (modifiers & Qt::KeypadModifier) ? VkSubtract : 0;
+    default:
+        return 0;
     }
 }
 
@@ -166,12 +188,24 @@ void HandleKey(int key, int shift)
     IShellControl *shell = ModeEngines.Shell;
     const bool ctrl = shift & CtrlDown;
     switch (key) {
-    case VkBack: ExecuteCommand(4003); return;
-    case VkLeft: ExecuteCommand(402); return;
-    case VkUp: ExecuteCommand(4001); return;
-    case VkRight: ExecuteCommand(401); return;
-    case VkDown: ExecuteCommand(4002); return;
-    case VkInsert: ExecuteCommand(shell && shell->FMPanelVisible() ? 6005 : 4005); return;
+    case VkBack:
+        ExecuteCommand(4003);
+        return;
+    case VkLeft:
+        ExecuteCommand(402);
+        return;
+    case VkUp:
+        ExecuteCommand(4001);
+        return;
+    case VkRight:
+        ExecuteCommand(401);
+        return;
+    case VkDown:
+        ExecuteCommand(4002);
+        return;
+    case VkInsert:
+        ExecuteCommand(shell && shell->FMPanelVisible() ? 6005 : 4005);
+        return;
     case VkEscape:
         if (shell && shell->FullScreen())
             shell->SetFullScreen(false);
@@ -207,4 +241,28 @@ void HandleKey(int key, int shift)
             ExecuteCommand(FunctionCommands[key - VkF1]);
         return;
     }
+}
+
+void MainWindowKeyUp(int key, int shift)
+{
+    if (MainInfo && MainInfo->AppMode == ModeChannelPreview) {
+        if (ModeEngines.Mosaic)
+            ModeEngines.Mosaic->MosaicKey(key);
+        return;
+    }
+    HandleKey(key, shift);
+}
+
+void TVPanelKeyUp(int key, int shift)
+{
+    if (MainInfo && MainInfo->AppMode != ModeChannelPreview)
+        HandleKey(key, shift);
+}
+
+void CharacterTyped(QChar c)
+{
+    if (!MainInfo || MainInfo->AppMode == ModeChannelPreview || !HotkeyControlInfo)
+        return;
+    if (NumericOK() || InFM())
+        HotkeyControlInfo->EnterChar(c);
 }

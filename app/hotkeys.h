@@ -2,11 +2,10 @@
 // (HandleKey) and the numeric channel entry (THotkeyControlInfo).
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-#include <QString>
 
 class QTimer;
 
@@ -73,11 +72,27 @@ extern THotkeyControlInfo *HotkeyControlInfo;
 void ConnectHotkeys(THotkeyControlInfo *hotkeys);
 
 // Windows virtual-key codes used by the key map.
-enum TVirtualKey : int {
-    VkBack = 8, VkReturn = 13, VkEscape = 27, VkLeft = 37, VkUp = 38, VkRight = 39, VkDown = 40,
-    VkInsert = 45, VkAdd = 107, VkSubtract = 109, VkF1 = 112, VkF12 = 123,
+enum TVirtualKey : int
+{
+    VkBack = 8,
+    VkReturn = 13,
+    VkEscape = 27,
+    VkLeft = 37,
+    VkUp = 38,
+    VkRight = 39,
+    VkDown = 40,
+    VkInsert = 45,
+    VkAdd = 107,
+    VkSubtract = 109,
+    VkF1 = 112,
+    VkF12 = 123,
 };
-enum TShiftFlag : int { ShiftDown = 1, AltDown = 2, CtrlDown = 4 };
+enum TShiftFlag : int
+{
+    ShiftDown = 1,
+    AltDown = 2,
+    CtrlDown = 4
+};
 
 // The virtual-key code of a Qt key (0 when the key map has no use for it).
 // The numeric pad's + and - are told apart from the main keyboard's by the
@@ -87,6 +102,14 @@ int ShiftStateFromQt(Qt::KeyboardModifiers modifiers);
 
 // The key-up map of the main window and the TV panel.
 void HandleKey(int key, int shift);
+
+// Where the windows send their keys. Key-up on the main window goes to the
+// mosaic in channel preview, else to HandleKey; on the TV panel it is
+// dropped in channel preview. A typed character goes to the numeric entry
+// when NumericOK or InFM, never in channel preview.
+void MainWindowKeyUp(int key, int shift);
+void TVPanelKeyUp(int key, int shift);
+void CharacterTyped(QChar c);
 
 // "Version = a.b.c.d" of the program.
 QString VersionText();

@@ -9,14 +9,27 @@
 // the objects it points to.
 #pragma once
 
-#include <cstdint>
-
 #include <QDateTime>
 #include <QString>
+#include <cstdint>
 
 // Video sources and bands of the channel table.
-enum TVideoSource : uint8_t { SourceTuner = 0, SourceComposite = 1, SourceSVideo = 2, SourceCamera = 3, SourceNone = 4 };
-enum TTunerBand : uint8_t { BandAntenna = 0, BandCable = 1, BandMemory = 2, BandFM = 3, BandNone = 4 };
+enum TVideoSource : uint8_t
+{
+    SourceTuner = 0,
+    SourceComposite = 1,
+    SourceSVideo = 2,
+    SourceCamera = 3,
+    SourceNone = 4
+};
+enum TTunerBand : uint8_t
+{
+    BandAntenna = 0,
+    BandCable = 1,
+    BandMemory = 2,
+    BandFM = 3,
+    BandNone = 4
+};
 
 // A user recording that has just been stopped.
 struct TFinishedRecording

@@ -41,7 +41,8 @@ QJsonObject RemoteStatus()
         s["ChannelText"] = e.Channels->ChannelText();
         s["Scanning"] = e.Channels->Scanning();
     } else {
-        for (const char *key : {"Source", "SourceName", "Band", "BandName", "Channel", "ChannelText", "Scanning"})
+        for (const char *key :
+             {"Source", "SourceName", "Band", "BandName", "Channel", "ChannelText", "Scanning"})
             s[key] = QJsonValue::Null;
     }
     s["TVFrequency"] = e.Capture ? QJsonValue(e.Capture->TVFrequency()) : QJsonValue::Null;
@@ -56,9 +57,13 @@ QJsonObject RemoteStatus()
     const bool recording = e.Recording && e.Recording->IsRecording();
     s["Recording"] = recording;
     s["RecordingFile"] = recording ? QJsonValue(e.Recording->FileName()) : QJsonValue::Null;
-    s["ElapsedSeconds"] = recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
+    s["ElapsedSeconds"] =
+        recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     return s;
 }
 
-QByteArray RemoteStatusJson() { return QJsonDocument(RemoteStatus()).toJson(QJsonDocument::Compact); }
+QByteArray RemoteStatusJson()
+{
+    return QJsonDocument(RemoteStatus()).toJson(QJsonDocument::Compact);
+}

@@ -145,14 +145,22 @@ TMenuState ComputeMenuState(uint8_t mode, const TMenuContext &c)
 QString StatusCaption(uint8_t mode)
 {
     switch (mode) {
-    case ModeLive: return "Live";
-    case ModeChannelPreview: return MenuCaption("ChannelPreview");
-    case ModeCapture: return MenuCaption("Capture");
-    case ModeScheduledCapture: return MenuCaption("Capture") + " " + MenuCaption("ScheduledRecording");
-    case ModePlay: return MenuCaption("Play");
-    case ModeTimeShift: return MenuCaption("TimeShifting");
-    case ModeTimeShiftPlay: return MenuCaption("Play") + " " + MenuCaption("TimeShifting");
-    default: return QString();
+    case ModeLive:
+        return "Live";
+    case ModeChannelPreview:
+        return MenuCaption("ChannelPreview");
+    case ModeCapture:
+        return MenuCaption("Capture");
+    case ModeScheduledCapture:
+        return MenuCaption("Capture") + " " + MenuCaption("ScheduledRecording");
+    case ModePlay:
+        return MenuCaption("Play");
+    case ModeTimeShift:
+        return MenuCaption("TimeShifting");
+    case ModeTimeShiftPlay:
+        return MenuCaption("Play") + " " + MenuCaption("TimeShifting");
+    default:
+        return QString();
     }
 }
 
@@ -205,7 +213,8 @@ void NotifyModeChanged(uint8_t mode)
     if (main && main->ViewVisible()) {
         main->ModeChanged(mode);
         if (mode != ModeFM && mode != ModeNone)
-            main->MenuStateChanged(ComputeMenuState(mode, CurrentMenuContext()), StatusCaption(mode));
+            main->MenuStateChanged(ComputeMenuState(mode, CurrentMenuContext()),
+                                   StatusCaption(mode));
     }
     for (IShellView *v : {ShellViews.TVPanel, ShellViews.FMPanel})
         if (v && v->ViewVisible())
@@ -239,8 +248,10 @@ void NotifyRecordingProgress(const TRecordingProgress &progress)
     if (!progress.MustStop)
         return;
     // Command 1002's action, whatever the views show.
-    const bool stopped = MainInfo && MainInfo->SetAppMode(
-        ModeEngines.Shell && ModeEngines.Shell->FMPanelVisible() ? ModeFM : ModeLive);
+    const bool stopped =
+        MainInfo &&
+        MainInfo->SetAppMode(ModeEngines.Shell && ModeEngines.Shell->FMPanelVisible() ? ModeFM
+                                                                                      : ModeLive);
     if (!stopped)
         qCWarning(lcApp) << "the recording could not be stopped at the engine's request";
     if (progress.FreeSpace > DiskFullLimit)

@@ -5,9 +5,8 @@
 // GUI thread only; nothing here owns a window.
 #pragma once
 
-#include <cstdint>
-
 #include <QString>
+#include <cstdint>
 
 #include "app/mode_engines.h"
 
@@ -167,7 +166,13 @@ public:
     void MenuCaptionsChanged();
 
 private:
-    enum Target { Main = 1, TV = 2, FM = 4, All = 7 };
+    enum Target
+    {
+        Main = 1,
+        TV = 2,
+        FM = 4,
+        All = 7
+    };
     template <typename F> void Deliver(int targets, F &&f);
 };
 

@@ -88,7 +88,8 @@ TEST_F(Modes, ExitRowsOfTheOtherModes)
     Force(ModePlay);
     File.Open = true;
     ASSERT_TRUE(Main.SetAppMode(ModeLive));
-    EXPECT_EQ(Log.Calls.mid(0, 3), QStringList({"File.Close", "ClosePlayListWindow", "RestartPreview"}));
+    EXPECT_EQ(Log.Calls.mid(0, 3),
+              QStringList({"File.Close", "ClosePlayListWindow", "RestartPreview"}));
 
     Force(ModePlay);
     File.Open = true;
@@ -115,7 +116,8 @@ TEST_F(Modes, PlayFromFMStopsTheRadioGraphOnEntryOnly)
     Force(ModeFM);
     Main.PIPPlayback = 1;
     ASSERT_TRUE(Main.SetAppMode(ModePlay));
-    EXPECT_EQ(Log.Calls.mid(0, 4), QStringList({"PlaybackDialog", "LeaveWallpaper", "StopPreview", "File.PlayList"}));
+    EXPECT_EQ(Log.Calls.mid(0, 4),
+              QStringList({"PlaybackDialog", "LeaveWallpaper", "StopPreview", "File.PlayList"}));
 }
 
 TEST_F(Modes, TimeShiftPlaybackRunsOnTopOfTheRecording)
@@ -272,14 +274,18 @@ TEST_F(Modes, Predicates)
     };
     const Case cases[] = {
         {ModeLive, SourceTuner, false, false, false, false, true, true, true, false, false, false},
-        {ModeLive, SourceComposite, false, false, false, false, true, false, false, false, false, false},
-        {ModeLive, SourceTuner, true, false, false, false, false, false, false, false, false, false},
+        {ModeLive, SourceComposite, false, false, false, false, true, false, false, false, false,
+         false},
+        {ModeLive, SourceTuner, true, false, false, false, false, false, false, false, false,
+         false},
         {ModePlay, SourceTuner, false, false, true, false, false, false, false, true, false, true},
         {ModePlay, SourceTuner, false, true, true, false, false, false, true, true, false, true},
         {ModePlay, SourceTuner, false, true, false, false, false, false, false, true, false, false},
-        {ModeTimeShiftPlay, SourceTuner, false, false, false, true, false, false, false, true, false, true},
+        {ModeTimeShiftPlay, SourceTuner, false, false, false, true, false, false, false, true,
+         false, true},
         {ModeFM, SourceTuner, false, false, false, false, false, false, false, false, true, false},
-        {ModeCapture, SourceTuner, false, false, false, false, false, false, false, false, false, false},
+        {ModeCapture, SourceTuner, false, false, false, false, false, false, false, false, false,
+         false},
     };
     int i = 0;
     for (const Case &c : cases) {

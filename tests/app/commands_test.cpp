@@ -1,11 +1,10 @@
 // The command dispatcher: when each command is allowed, and the rules with
 // their own tables (source cycle, TV audio modes, volume texts, FM toggle,
 // remote commands).
-#include "app/commands.h"
-
 #include <QCoreApplication>
 #include <QUrl>
 
+#include "app/commands.h"
 #include "app/mode_fakes.h"
 #include "support/test_env.h"
 
@@ -150,7 +149,8 @@ TEST_F(Commands, CaptureFromFMRecordsTheRadioAndStopReturnsToFM)
     Shell.FMPanel = true;
     ASSERT_TRUE(ExecuteCommand(1001));
     EXPECT_EQ(Main.AppMode, ModeCapture);
-    EXPECT_EQ(Log.Calls.mid(0, 3), QStringList({"LeaveWallpaper", "StopPreview", "StartRecording"}));
+    EXPECT_EQ(Log.Calls.mid(0, 3),
+              QStringList({"LeaveWallpaper", "StopPreview", "StartRecording"}));
 
     Log.Calls.clear();
     ASSERT_TRUE(ExecuteCommand(1002));
@@ -229,8 +229,9 @@ TEST_F(Commands, ChannelCommandsNeedTheTunerOrTheFMPanel)
 TEST_F(Commands, TwoDigitChannelsTypeTwoDigitsAndEnter)
 {
     ASSERT_TRUE(ExecuteCommand(10011));
-    EXPECT_EQ(Log.Calls, QStringList({"main:Digits(1)", "tv:Digits(1)", "main:Digits(11)", "tv:Digits(11)",
-                                      "main:Number(11,11)", "tv:Number(11,11)", "SetChannel(11)"}));
+    EXPECT_EQ(Log.Calls,
+              QStringList({"main:Digits(1)", "tv:Digits(1)", "main:Digits(11)", "tv:Digits(11)",
+                           "main:Number(11,11)", "tv:Number(11,11)", "SetChannel(11)"}));
     Log.Calls.clear();
     ExecuteCommand(10010);
     EXPECT_TRUE(Log.Has("SetChannel(10)"));
@@ -299,7 +300,8 @@ TEST_F(Commands, SourceCommandsAndTheCameraFallback)
 
 TEST_F(Commands, AudioModeCandidateTable)
 {
-    const QList<QList<uint8_t>> narrow = {{1, 3, 4, 0}, {3, 4, 0, 1}, {3, 4, 0, 1}, {4, 0, 1, 3}, {0, 1, 3, 4}};
+    const QList<QList<uint8_t>> narrow = {
+        {1, 3, 4, 0}, {3, 4, 0, 1}, {3, 4, 0, 1}, {4, 0, 1, 3}, {0, 1, 3, 4}};
     const QList<QList<uint8_t>> wide = {
         {1, 2, 3, 4, 0}, {2, 3, 4, 0, 1}, {3, 4, 0, 1, 2}, {4, 0, 1, 2, 3}, {0, 1, 2, 3, 4}};
     for (uint8_t m = 0; m < 5; ++m) {
@@ -316,7 +318,8 @@ TEST_F(Commands, AudioModeTakesTheFirstAcceptedAndStoresItOnlyInTVLists)
     Channels.Audio = 1;
     Channels.Accepted = {0, 1, 4};
     ExecuteCommand(300);
-    EXPECT_EQ(Log.Calls, QStringList({"SetAudioMode(2)", "SetAudioMode(3)", "SetAudioMode(4)", "StoreAudioMode(4)"}));
+    EXPECT_EQ(Log.Calls, QStringList({"SetAudioMode(2)", "SetAudioMode(3)", "SetAudioMode(4)",
+                                      "StoreAudioMode(4)"}));
 
     Log.Calls.clear();
     Channels.Bnd = BandMemory;
@@ -346,7 +349,8 @@ TEST_F(Commands, VolumeTexts)
     EXPECT_EQ(Shell.Osd, QStringList({" Volume 9%", " Volume 89%", " Mute ON", " Mute OFF"}));
 
     // The words come from the language when it has them.
-    SetMessageTranslator([](const QString &key) { return key == "Volume" ? QString("Lautstärke") : QString(); });
+    SetMessageTranslator(
+        [](const QString &key) { return key == "Volume" ? QString("Lautstärke") : QString(); });
     Shell.Osd.clear();
     ExecuteCommand(401);
     EXPECT_EQ(Shell.Osd, QStringList({" Lautstärke 99%"}));
@@ -367,17 +371,18 @@ TEST_F(Commands, FMToggle)
     Shell.Full = true;
     ASSERT_TRUE(ExecuteCommand(6000));
     EXPECT_EQ(Main.AppMode, ModeFM);
-    EXPECT_EQ(Log.Calls, QStringList({"SuppressOSD", "LeaveWallpaper", "SetFullScreen(0)", "EnterFMMode",
-                                      "main:Mode(5)", "tv:Mode(5)", "HideTVPanel", "ShowFMPanel",
-                                      "HideMainWindow", "fm:Mode(5)"}));
+    EXPECT_EQ(Log.Calls, QStringList({"SuppressOSD", "LeaveWallpaper", "SetFullScreen(0)",
+                                      "EnterFMMode", "main:Mode(5)", "tv:Mode(5)", "HideTVPanel",
+                                      "ShowFMPanel", "HideMainWindow", "fm:Mode(5)"}));
 
     Log.Calls.clear();
     ASSERT_TRUE(ExecuteCommand(6000));
     EXPECT_EQ(Main.AppMode, ModeLive);
-    const QStringList back = {"StopPreview", "LeaveFMMode", "ShowMainWindow", "SetLineMute(0)", "main:Mode(0)",
-                              "main:Menu", "fm:Mode(0)", "HideFMPanel", "ShowTVPanel", "ShowMainWindow",
-                              "SetLineMute(0)", "main:Mode(0)", "main:Menu", "tv:Mode(0)", "AllowOSD",
-                              "RestoreStoredSource"};
+    const QStringList back = {
+        "StopPreview",  "LeaveFMMode",    "ShowMainWindow", "SetLineMute(0)",
+        "main:Mode(0)", "main:Menu",      "fm:Mode(0)",     "HideFMPanel",
+        "ShowTVPanel",  "ShowMainWindow", "SetLineMute(0)", "main:Mode(0)",
+        "main:Menu",    "tv:Mode(0)",     "AllowOSD",       "RestoreStoredSource"};
     EXPECT_EQ(Log.Calls, back);
 
     // A tuner that refuses FM: the OSD comes back, the panels stay.
@@ -445,13 +450,14 @@ TEST_F(Commands, MosaicAndFMStepCommands)
     ExecuteCommand(5000);
     ExecuteCommand(5002);
     ExecuteCommand(5003);
-    EXPECT_EQ(Log.Calls, QStringList({"TakeSelectedCell", "MosaicKey(13)", "MosaicKey(37)", "MosaicKey(39)"}));
+    EXPECT_EQ(Log.Calls,
+              QStringList({"TakeSelectedCell", "MosaicKey(13)", "MosaicKey(37)", "MosaicKey(39)"}));
 
     Force(ModeFM);
     for (int c : {5002, 5003, 6001, 6002, 6003, 6004, 6005})
         ExecuteCommand(c);
-    EXPECT_EQ(Log.Calls, QStringList({"StepDown", "StepUp", "SeekUp", "SeekDown", "StepUp", "StepDown",
-                                      "AddFMFrequency"}));
+    EXPECT_EQ(Log.Calls, QStringList({"StepDown", "StepUp", "SeekUp", "SeekDown", "StepUp",
+                                      "StepDown", "AddFMFrequency"}));
 }
 
 TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
@@ -467,7 +473,10 @@ TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
     // The command opens what the rule finds in the program's documentation,
     // or says that there is none.
     QList<QUrl> opened;
-    SetUrlOpener([&](const QUrl &url) { opened << url; return true; });
+    SetUrlOpener([&](const QUrl &url) {
+        opened << url;
+        return true;
+    });
     ExecuteCommand(11);
     const QString expected = HelpFilePath(HelpFolder(), "");
     if (expected.isEmpty()) {

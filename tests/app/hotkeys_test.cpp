@@ -223,4 +223,29 @@ TEST_F(Keys, FullScreenAndPictureInPicture)
     EXPECT_EQ(Main.PIPPlayback, 0);
 }
 
+TEST_F(Keys, WhereWindowKeysGo)
+{
+    Force(ModeChannelPreview);
+    MainWindowKeyUp(VkLeft, 0);
+    TVPanelKeyUp(VkUp, 0);
+    CharacterTyped('5');
+    EXPECT_EQ(Log.Calls, QStringList({"MosaicKey(37)"}));
+    EXPECT_TRUE(Hotkeys->Buffer.isEmpty());
+
+    Force(ModeLive);
+    TVPanelKeyUp(VkUp, 0);
+    CharacterTyped('5');
+    EXPECT_EQ(Log.Calls.first(), "NextChannel");
+    EXPECT_EQ(Hotkeys->Buffer, "5");
+
+    // Digits mean nothing on a composite picture.
+    Hotkeys->Buffer.clear();
+    Channels.Src = SourceComposite;
+    CharacterTyped('5');
+    EXPECT_TRUE(Hotkeys->Buffer.isEmpty());
+    Force(ModeFM);
+    CharacterTyped('5');
+    EXPECT_EQ(Hotkeys->Buffer, "5");
+}
+
 } // namespace

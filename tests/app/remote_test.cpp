@@ -8,8 +8,8 @@
 #include <QUuid>
 
 #include "app/command_names.h"
-#include "app/remote_status.h"
 #include "app/mode_fakes.h"
+#include "app/remote_status.h"
 #include "platform/instance_channel.h"
 #include "support/test_env.h"
 
@@ -65,7 +65,10 @@ protected:
         return r;
     }
 
-    static QString UniqueName() { return "lyra-test-" + QUuid::createUuid().toString(QUuid::Id128).left(12); }
+    static QString UniqueName()
+    {
+        return "lyra-test-" + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    }
 };
 
 TEST_F(Remote, CommandNames)

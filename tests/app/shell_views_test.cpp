@@ -1,9 +1,8 @@
 // The fan-out to the main window and the panels, the menu-state rules and the
 // disk-full rule.
-#include <atomic>
-
 #include <QMutex>
 #include <QThread>
+#include <atomic>
 
 #include "app/menu_captions.h"
 #include "app/mode_fakes.h"
@@ -24,17 +23,18 @@ TEST_F(Views, EventsGoToTheirViewsInOrderAndOnlyWhenVisible)
     ShellViews.VideoStandardText("PAL-B/G");
     ShellViews.PlayItemVisibility(true);
     ShellViews.VolumeChanged(100, false);
-    EXPECT_EQ(Log.Calls, QStringList({"main:Channel", "tv:Channel", "fm:Channel", "main:Band", "tv:Band",
-                                      "main:Source", "tv:Source", "main:AudioText", "tv:AudioText", "fm:FMUpdate",
-                                      "tv:Standard", "main:PlayItem", "tv:PlayItem", "main:Volume", "tv:Volume",
-                                      "fm:Volume"}));
+    EXPECT_EQ(Log.Calls, QStringList({"main:Channel", "tv:Channel", "fm:Channel", "main:Band",
+                                      "tv:Band", "main:Source", "tv:Source", "main:AudioText",
+                                      "tv:AudioText", "fm:FMUpdate", "tv:Standard", "main:PlayItem",
+                                      "tv:PlayItem", "main:Volume", "tv:Volume", "fm:Volume"}));
 
     Log.Calls.clear();
     TVView.Visible = false;
     ShellViews.RecordingProgress({});
     ShellViews.TVPanel = nullptr; // a view that does not exist
     ShellViews.PlayPauseState(true);
-    EXPECT_EQ(Log.Calls, QStringList({"main:Progress", "fm:Progress", "main:ShowPlay", "fm:ShowPlay"}));
+    EXPECT_EQ(Log.Calls,
+              QStringList({"main:Progress", "fm:Progress", "main:ShowPlay", "fm:ShowPlay"}));
 }
 
 TEST_F(Views, ModeChangeCarriesMenuStateAndStatusCaption)
@@ -91,8 +91,10 @@ TEST_F(Views, MenuStateRules)
 
     const TMenuState live = ComputeMenuState(ModeLive, c);
     EXPECT_TRUE(live.AspectRatio && live.FullScreen && live.VideoDesktop && live.DigitalZoom);
-    EXPECT_TRUE(live.ChannelSteps && live.MemoChannel && live.ChannelPreview && live.SwitchSourceEnabled);
-    EXPECT_TRUE(live.Snapshot && live.Capture && live.TimeShifting && live.Setup && live.SleepTimer);
+    EXPECT_TRUE(live.ChannelSteps && live.MemoChannel && live.ChannelPreview &&
+                live.SwitchSourceEnabled);
+    EXPECT_TRUE(live.Snapshot && live.Capture && live.TimeShifting && live.Setup &&
+                live.SleepTimer);
     EXPECT_TRUE(live.Play && live.ResetTV && live.FMMode);
     EXPECT_FALSE(live.PlayControls || live.Stop || live.SpeedItems || live.RealScreen);
 
@@ -108,7 +110,8 @@ TEST_F(Views, MenuStateRules)
     TMenuContext noTuner = c;
     noTuner.HasTuner = false;
     const TMenuState composite = ComputeMenuState(ModeLive, noTuner);
-    EXPECT_FALSE(composite.ChannelSteps || composite.ChannelPreview || composite.ResetTV || composite.MemoChannel);
+    EXPECT_FALSE(composite.ChannelSteps || composite.ChannelPreview || composite.ResetTV ||
+                 composite.MemoChannel);
 
     const TMenuState preview = ComputeMenuState(ModeChannelPreview, c);
     EXPECT_FALSE(preview.AspectRatio || preview.Stop || preview.ChannelSteps || preview.Snapshot);
@@ -119,7 +122,8 @@ TEST_F(Views, MenuStateRules)
 
     const TMenuState play = ComputeMenuState(ModePlay, c);
     EXPECT_TRUE(play.Snapshot && play.PlayControls && play.Stop && play.SpeedItems);
-    EXPECT_FALSE(play.Play || play.RealScreen || play.ChannelSteps || play.SwitchSourceEnabled || play.Capture);
+    EXPECT_FALSE(play.Play || play.RealScreen || play.ChannelSteps || play.SwitchSourceEnabled ||
+                 play.Capture);
     TMenuContext pip = c;
     pip.PIPPlaybackRuns = true;
     const TMenuState playPip = ComputeMenuState(ModePlay, pip);
@@ -176,7 +180,8 @@ TEST_F(Views, SourceMenuState)
     EXPECT_EQ(svideo.OsdText, "S-Video");
     EXPECT_EQ(ComputeSourceMenuState(SourceCamera, BandNone).OsdText, "Camera");
 
-    SetMessageTranslator([](const QString &key) { return key == "Memory" ? QString("Speicher") : QString(); });
+    SetMessageTranslator(
+        [](const QString &key) { return key == "Memory" ? QString("Speicher") : QString(); });
     EXPECT_EQ(ComputeSourceMenuState(SourceTuner, BandMemory).OsdText, "Speicher");
     SetMessageTranslator(nullptr);
 

@@ -3,11 +3,10 @@
 //   lyra-remote [--socket NAME] status    the program's state as JSON
 //   lyra-remote --list                    every command name
 // Exit codes: 0 delivered, 1 no running program, 2 bad arguments.
-#include <cstdio>
-
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QStringList>
+#include <cstdio>
 
 #include "app/command_names.h"
 #include "platform/instance_channel.h"
@@ -20,12 +19,11 @@ constexpr int BadArguments = 2;
 
 int Usage(FILE *out, int code)
 {
-    std::fprintf(out,
-                 "usage: lyra-remote [--socket NAME] [--timeout MS] COMMAND\n"
-                 "       lyra-remote [--socket NAME] [--timeout MS] status\n"
-                 "       lyra-remote --list\n"
-                 "COMMAND is a command name (see --list) or its number.\n"
-                 "Exit codes: 0 delivered, 1 no running program, 2 bad arguments.\n");
+    std::fprintf(out, "usage: lyra-remote [--socket NAME] [--timeout MS] COMMAND\n"
+                      "       lyra-remote [--socket NAME] [--timeout MS] status\n"
+                      "       lyra-remote --list\n"
+                      "COMMAND is a command name (see --list) or its number.\n"
+                      "Exit codes: 0 delivered, 1 no running program, 2 bad arguments.\n");
     return code;
 }
 
