@@ -2,9 +2,9 @@
 // the windows, all writing into one call log so tests can check the order.
 #pragma once
 
-#include <QStringList>
-
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 #include "app/app_modes.h"
 #include "app/hotkeys.h"
@@ -14,11 +14,10 @@
 #include "platform/messages.h"
 
 // Readable QString output in failure messages.
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
+// Stand-ins are kept one member a line so the whole set reads at a glance.
+// clang-format off
 struct TCallLog
 {
     QStringList Calls;
@@ -33,33 +32,13 @@ struct FakeCapture : ICaptureEngine
     bool StopOk = true, StartOk = true, RestartOk = true, SnapshotOk = true;
     bool Tuner = true, Aux = true;
     explicit FakeCapture(TCallLog *log) : Log(log) {}
-    bool StopPreview() override
-    {
-        Log->Add("StopPreview");
-        return StopOk;
-    }
-    bool StartPreview(bool build) override
-    {
-        Log->Add(build ? "StartPreview(build)" : "StartPreview");
-        return StartOk;
-    }
-    bool RestartPreview() override
-    {
-        Log->Add("RestartPreview");
-        return RestartOk;
-    }
-    bool LiveSnapshot() override
-    {
-        Log->Add("LiveSnapshot");
-        return SnapshotOk;
-    }
+    bool StopPreview() override { Log->Add("StopPreview"); return StopOk; }
+    bool StartPreview(bool build) override { Log->Add(build ? "StartPreview(build)" : "StartPreview"); return StartOk; }
+    bool RestartPreview() override { Log->Add("RestartPreview"); return RestartOk; }
+    bool LiveSnapshot() override { Log->Add("LiveSnapshot"); return SnapshotOk; }
     bool HasTuner() const override { return Tuner; }
     bool HasAuxInput() const override { return Aux; }
-    bool SelectEmpiaInput(int input) override
-    {
-        Log->Add(QString("Empia(%1)").arg(input));
-        return true;
-    }
+    bool SelectEmpiaInput(int input) override { Log->Add(QString("Empia(%1)").arg(input)); return true; }
     int TVFrequency() const override { return 175250000; }
 };
 
@@ -69,12 +48,7 @@ struct FakeRecording : IRecordingEngine
     bool StartOk = true, StopOk = true, Running = false;
     QString File = "/tmp/rec.mpg";
     explicit FakeRecording(TCallLog *log) : Log(log) {}
-    bool StartRecording() override
-    {
-        Log->Add("StartRecording");
-        Running = StartOk;
-        return StartOk;
-    }
+    bool StartRecording() override { Log->Add("StartRecording"); Running = StartOk; return StartOk; }
     bool StopRecording(TFinishedRecording *f) override
     {
         Log->Add("StopRecording");
@@ -94,16 +68,8 @@ struct FakeScheduled : IScheduledRecording
     TCallLog *Log;
     bool StartOk = true;
     explicit FakeScheduled(TCallLog *log) : Log(log) {}
-    bool StartScheduled() override
-    {
-        Log->Add("StartScheduled");
-        return StartOk;
-    }
-    bool StopScheduled() override
-    {
-        Log->Add("StopScheduled");
-        return true;
-    }
+    bool StartScheduled() override { Log->Add("StartScheduled"); return StartOk; }
+    bool StopScheduled() override { Log->Add("StopScheduled"); return true; }
 };
 
 struct FakeTimeShift : ITimeShiftEngine
@@ -111,16 +77,8 @@ struct FakeTimeShift : ITimeShiftEngine
     TCallLog *Log;
     bool StartOk = true, Allowed = true;
     explicit FakeTimeShift(TCallLog *log) : Log(log) {}
-    bool StartTimeShift() override
-    {
-        Log->Add("StartTimeShift");
-        return StartOk;
-    }
-    bool StopTimeShift() override
-    {
-        Log->Add("StopTimeShift");
-        return true;
-    }
+    bool StartTimeShift() override { Log->Add("StartTimeShift"); return StartOk; }
+    bool StopTimeShift() override { Log->Add("StopTimeShift"); return true; }
     bool PlaybackAllowed() const override { return Allowed; }
     void TogglePreviewImage() override { Log->Add("TogglePreviewImage"); }
 };
@@ -133,31 +91,14 @@ template <typename Base> struct FakePlaybackBase : Base
     FakePlaybackBase(TCallLog *log, QString name) : Log(log), Name(std::move(name)) {}
     void L(const QString &what) { Log->Add(Name + "." + what); }
     bool Exists() const override { return Open; }
-    bool Close() override
-    {
-        L("Close");
-        Open = false;
-        return true;
-    }
-    bool Pause() override
-    {
-        L("Pause");
-        return PauseOk;
-    }
-    bool Resume() override
-    {
-        L("Resume");
-        return ResumeOk;
-    }
+    bool Close() override { L("Close"); Open = false; return true; }
+    bool Pause() override { L("Pause"); return PauseOk; }
+    bool Resume() override { L("Resume"); return ResumeOk; }
     void Forward() override { L("Forward"); }
     void Backward() override { L("Backward"); }
     void Faster() override { L("Faster"); }
     void Slower() override { L("Slower"); }
-    bool Snapshot() override
-    {
-        L("Snapshot");
-        return true;
-    }
+    bool Snapshot() override { L("Snapshot"); return true; }
 };
 
 struct FakeFilePlayback : FakePlaybackBase<IFilePlayback>
@@ -165,35 +106,16 @@ struct FakeFilePlayback : FakePlaybackBase<IFilePlayback>
     bool OpenOk = true;
     int Items = 1;
     explicit FakeFilePlayback(TCallLog *log) : FakePlaybackBase(log, "File") {}
-    bool OpenFile(const QString &f) override
-    {
-        L("OpenFile");
-        Open = OpenOk;
-        return OpenOk;
-    }
-    int PlayList() override
-    {
-        L("PlayList");
-        Open = Items > 0;
-        return Items;
-    }
-    void Free() override
-    {
-        L("Free");
-        Open = false;
-    }
+    bool OpenFile(const QString &f) override { L("OpenFile"); Open = OpenOk; return OpenOk; }
+    int PlayList() override { L("PlayList"); Open = Items > 0; return Items; }
+    void Free() override { L("Free"); Open = false; }
 };
 
 struct FakeTimeShiftPlayback : FakePlaybackBase<ITimeShiftPlayback>
 {
     bool StartOk = true;
     explicit FakeTimeShiftPlayback(TCallLog *log) : FakePlaybackBase(log, "TSPlay") {}
-    bool StartPlayback() override
-    {
-        L("Start");
-        Open = StartOk;
-        return StartOk;
-    }
+    bool StartPlayback() override { L("Start"); Open = StartOk; return StartOk; }
     void ToggleLiveInset() override { L("ToggleLiveInset"); }
 };
 
@@ -203,16 +125,8 @@ struct FakeMosaic : IChannelMosaic
     bool Marked = true;
     explicit FakeMosaic(TCallLog *log) : Log(log) {}
     bool HasMarkedChannels() const override { return Marked; }
-    bool EnterMosaic() override
-    {
-        Log->Add("EnterMosaic");
-        return true;
-    }
-    bool LeaveMosaic() override
-    {
-        Log->Add("LeaveMosaic");
-        return true;
-    }
+    bool EnterMosaic() override { Log->Add("EnterMosaic"); return true; }
+    bool LeaveMosaic() override { Log->Add("LeaveMosaic"); return true; }
     void TakeSelectedCell() override { Log->Add("TakeSelectedCell"); }
     void MosaicKey(int key) override { Log->Add(QString("MosaicKey(%1)").arg(key)); }
 };
@@ -222,16 +136,8 @@ struct FakeFM : IFMRadio
     TCallLog *Log;
     bool EnterOk = true, LeaveOk = true;
     explicit FakeFM(TCallLog *log) : Log(log) {}
-    bool EnterFMMode() override
-    {
-        Log->Add("EnterFMMode");
-        return EnterOk;
-    }
-    bool LeaveFMMode() override
-    {
-        Log->Add("LeaveFMMode");
-        return LeaveOk;
-    }
+    bool EnterFMMode() override { Log->Add("EnterFMMode"); return EnterOk; }
+    bool LeaveFMMode() override { Log->Add("LeaveFMMode"); return LeaveOk; }
     void SeekUp() override { Log->Add("SeekUp"); }
     void SeekDown() override { Log->Add("SeekDown"); }
     void StepUp() override { Log->Add("StepUp"); }
@@ -250,11 +156,7 @@ struct FakeChannels : IChannelControl
     explicit FakeChannels(TCallLog *log) : Log(log) {}
     bool Scanning() const override { return Scan; }
     void AbortScan() override { Log->Add("AbortScan"); }
-    bool ScanBand() override
-    {
-        Log->Add("ScanBand");
-        return true;
-    }
+    bool ScanBand() override { Log->Add("ScanBand"); return true; }
     uint8_t Source() const override { return Src; }
     uint8_t Band() const override { return Bnd; }
     int CurrentNumber() const override { return Number; }
@@ -300,16 +202,8 @@ struct FakeAudio : IAudioControl
     bool HasMixer() const override { return Mixer; }
     int32_t Volume() const override { return Vol; }
     bool Muted() const override { return Mute; }
-    void SetVolume(int32_t v) override
-    {
-        Vol = qBound(0, v, 65535);
-        Log->Add(QString("SetVolume(%1)").arg(v));
-    }
-    void SetMute(bool on) override
-    {
-        Mute = on;
-        Log->Add(QString("SetMute(%1)").arg(on));
-    }
+    void SetVolume(int32_t v) override { Vol = qBound(0, v, 65535); Log->Add(QString("SetVolume(%1)").arg(v)); }
+    void SetMute(bool on) override { Mute = on; Log->Add(QString("SetMute(%1)").arg(on)); }
     void SetLineMute(bool on) override { Log->Add(QString("SetLineMute(%1)").arg(on)); }
 };
 
@@ -333,10 +227,7 @@ struct FakeView : IShellView
     void ModeChanged(uint8_t mode) override { L(QString("Mode(%1)").arg(mode)); }
     void VolumeChanged(int32_t, bool) override { L("Volume"); }
     void DigitsTyped(const QString &b) override { L("Digits(" + b + ")"); }
-    void NumberEntered(const QString &b, int v) override
-    {
-        L(QString("Number(%1,%2)").arg(b).arg(v));
-    }
+    void NumberEntered(const QString &b, int v) override { L(QString("Number(%1,%2)").arg(b).arg(v)); }
     void BandChanged(uint8_t) override { L("Band"); }
     void ChannelChanged(int, const QString &) override { L("Channel"); }
     void SourceChanged(uint8_t) override { L("Source"); }
@@ -352,19 +243,14 @@ struct FakeView : IShellView
         Captions << caption;
         L("Menu");
     }
-    void SourceMenuChanged(const TSourceMenuState &s) override
-    {
-        SourceMenus << s;
-        L("SourceMenu");
-    }
+    void SourceMenuChanged(const TSourceMenuState &s) override { SourceMenus << s; L("SourceMenu"); }
     void MenuCaptionsChanged() override { L("Captions"); }
 };
 
 struct FakeShell : IShellControl
 {
     TCallLog *Log;
-    bool Full = false, Paper = false, Mini = false, FMPanel = false, Swapped = false,
-         DialogOk = true;
+    bool Full = false, Paper = false, Mini = false, FMPanel = false, Swapped = false, DialogOk = true;
     QStringList Osd;
     // Showing and hiding a window changes what its view reports.
     FakeView *MainV = nullptr, *TVV = nullptr, *FMV = nullptr;
@@ -375,53 +261,19 @@ struct FakeShell : IShellControl
             v->Visible = on;
     }
     bool FullScreen() const override { return Full; }
-    void SetFullScreen(bool on) override
-    {
-        Full = on;
-        Log->Add(QString("SetFullScreen(%1)").arg(on));
-    }
+    void SetFullScreen(bool on) override { Full = on; Log->Add(QString("SetFullScreen(%1)").arg(on)); }
     bool Wallpaper() const override { return Paper; }
-    void LeaveWallpaper() override
-    {
-        Paper = false;
-        Log->Add("LeaveWallpaper");
-    }
+    void LeaveWallpaper() override { Paper = false; Log->Add("LeaveWallpaper"); }
     bool Minimized() const override { return Mini; }
     void Minimize() override { Log->Add("Minimize"); }
     void Restore() override { Log->Add("Restore"); }
     void CloseMainWindow() override { Log->Add("CloseMainWindow"); }
-    void ShowMainWindow() override
-    {
-        Vis(MainV, true);
-        Log->Add("ShowMainWindow");
-    }
-    void HideMainWindow() override
-    {
-        Vis(MainV, false);
-        Log->Add("HideMainWindow");
-    }
-    void ShowTVPanel() override
-    {
-        Vis(TVV, true);
-        Log->Add("ShowTVPanel");
-    }
-    void HideTVPanel() override
-    {
-        Vis(TVV, false);
-        Log->Add("HideTVPanel");
-    }
-    void ShowFMPanel() override
-    {
-        FMPanel = true;
-        Vis(FMV, true);
-        Log->Add("ShowFMPanel");
-    }
-    void HideFMPanel() override
-    {
-        FMPanel = false;
-        Vis(FMV, false);
-        Log->Add("HideFMPanel");
-    }
+    void ShowMainWindow() override { Vis(MainV, true); Log->Add("ShowMainWindow"); }
+    void HideMainWindow() override { Vis(MainV, false); Log->Add("HideMainWindow"); }
+    void ShowTVPanel() override { Vis(TVV, true); Log->Add("ShowTVPanel"); }
+    void HideTVPanel() override { Vis(TVV, false); Log->Add("HideTVPanel"); }
+    void ShowFMPanel() override { FMPanel = true; Vis(FMV, true); Log->Add("ShowFMPanel"); }
+    void HideFMPanel() override { FMPanel = false; Vis(FMV, false); Log->Add("HideFMPanel"); }
     bool FMPanelVisible() const override { return FMPanel; }
     void ShowOSDText(const QString &t) override { Osd << t; }
     void SuppressOSD() override { Log->Add("SuppressOSD"); }
@@ -430,11 +282,7 @@ struct FakeShell : IShellControl
     void ReapplyAlwaysOnTop() override { Log->Add("ReapplyAlwaysOnTop"); }
     void OpenPopupMenu() override { Log->Add("OpenPopupMenu"); }
     bool InsetSwapped() const override { return Swapped; }
-    void SwapInsetBack() override
-    {
-        Swapped = false;
-        Log->Add("SwapInsetBack");
-    }
+    void SwapInsetBack() override { Swapped = false; Log->Add("SwapInsetBack"); }
     void ShowTextBox(const QString &t) override { Log->Add("TextBox:" + t); }
     void ShowSettingsDialog() override { Log->Add("SettingsDialog"); }
     void RunSetupWizard() override { Log->Add("Wizard"); }
@@ -443,18 +291,10 @@ struct FakeShell : IShellControl
     void ShowAddMemoryChannel() override { Log->Add("AddMemoryChannel"); }
     void ShowAddFMFrequency() override { Log->Add("AddFMFrequency"); }
     void ShowSnapshotList() override { Log->Add("SnapshotList"); }
-    bool ShowPlaybackDialog() override
-    {
-        Log->Add("PlaybackDialog");
-        return DialogOk;
-    }
+    bool ShowPlaybackDialog() override { Log->Add("PlaybackDialog"); return DialogOk; }
     void OpenPlayListWindow() override { Log->Add("OpenPlayListWindow"); }
     void ClosePlayListWindow() override { Log->Add("ClosePlayListWindow"); }
-    bool StartAgent() override
-    {
-        Log->Add("StartAgent");
-        return true;
-    }
+    bool StartAgent() override { Log->Add("StartAgent"); return true; }
 };
 
 class TRecordingPresenter : public IWarningPresenter
@@ -472,16 +312,14 @@ public:
     }
 };
 
+// clang-format on
+
 // A fake timer: the test fires it.
 struct FakeEntryTimer : IEntryTimer
 {
     bool Running = false;
     int LastMs = 0;
-    void Start(int ms) override
-    {
-        Running = true;
-        LastMs = ms;
-    }
+    void Start(int ms) override { Running = true; LastMs = ms; }
     void Stop() override { Running = false; }
     bool Active() const override { return Running; }
     void Fire()
@@ -518,8 +356,8 @@ protected:
     void SetUp() override
     {
         MainInfo = &Main;
-        ModeEngines = {&Capture, &Recording, &Scheduled, &TimeShift, &File,  &TSPlay,
-                       &Mosaic,  &FM,        &Channels,  &Audio,     &Lists, &Shell};
+        ModeEngines = {&Capture, &Recording, &Scheduled, &TimeShift, &File, &TSPlay, &Mosaic,
+                       &FM, &Channels, &Audio, &Lists, &Shell};
         ShellViews.MainWindow = &MainView;
         ShellViews.TVPanel = &TVView;
         ShellViews.FMPanel = &FMView;
