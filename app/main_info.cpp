@@ -30,5 +30,4 @@ void TMainInfo::ResetMainSettings()
     SleepMinutes = 30;
     PlayLastCapture = 0;
     LastCaptureFile.clear();
-    AspectRatio = 0;
 }

@@ -2,8 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
-#include <QFontDatabase>
 #include <QTextStream>
 
 #include "platform/program_folder.h"
@@ -49,6 +47,10 @@ void TMultiLangInfo::LoadLanguages(const QString &langCfgPath)
     CurrentLines.clear();
     LanguageIndex = -1;
     LanguageName.clear();
+    // Language 0 is selected with the default font, also on a reload after
+    // another language had been chosen.
+    FontCharset = 1;
+    FontSize = 8;
 
     const QString folder = QFileInfo(langCfgPath).absolutePath() + "/";
     int number = -1;
@@ -162,24 +164,4 @@ QString TMultiLangInfo::Translate(const QString &key) const
     QString text, hint;
     Translate(key, text, hint);
     return text;
-}
-
-QFont LanguageFont(const TMultiLangInfo &lang, int extra)
-{
-    QFontDatabase::WritingSystem system = QFontDatabase::Latin;
-    switch (lang.FontCharset) {
-    case 136: system = QFontDatabase::TraditionalChinese; break;
-    case 134: system = QFontDatabase::SimplifiedChinese; break;
-    case 128: system = QFontDatabase::Japanese; break;
-    case 129: system = QFontDatabase::Korean; break;
-    default: break;
-    }
-    QFont font;
-    if (system != QFontDatabase::Latin) {
-        const QStringList families = QFontDatabase::families(system);
-        if (!families.isEmpty())
-            font.setFamily(families.first());
-    }
-    font.setPointSize(lang.FontSize + extra);
-    return font;
 }

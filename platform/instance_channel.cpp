@@ -81,7 +81,11 @@ bool TInstanceServer::Listen()
 void TInstanceServer::OnNewConnection()
 {
     while (QLocalSocket *socket = Server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A poster may write and hang up at once: handle what it sent first.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            OnReadyRead(socket);
+            socket->deleteLater();
+        });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         if (socket->bytesAvailable() > 0)
             OnReadyRead(socket);
@@ -143,6 +147,20 @@ bool SendInstanceMessage(const QString &name, const TInstanceMessageData &messag
     if (reply)
         *reply = buffer.mid(4, length);
     return true;
+}
+
+bool PostInstanceMessage(const QString &name, const TInstanceMessageData &message, int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(RuntimeSocketPath(name));
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(Frame(message));
+    const bool written = socket.waitForBytesWritten(timeoutMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(timeoutMs);
+    return written;
 }
 
 bool InstanceListening(const QString &name)

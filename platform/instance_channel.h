@@ -82,5 +82,10 @@ private:
 bool SendInstanceMessage(const QString &name, const TInstanceMessageData &message,
                          QByteArray *reply = nullptr, int timeoutMs = 3000);
 
+// Writes one message and does not wait for it to be handled, as a posted
+// window message. False when nobody listens.
+bool PostInstanceMessage(const QString &name, const TInstanceMessageData &message,
+                         int timeoutMs = 2000);
+
 // True when a process listens on the named socket.
 bool InstanceListening(const QString &name);

@@ -111,7 +111,7 @@ bool OnReadOnlyMedia(const QString &path)
     return storage.isReadOnly() || type == "iso9660" || type == "udf";
 }
 
-bool FolderUsable(const QString &folder)
+bool FolderUsable(const QString &folder, bool create)
 {
     if (folder.isEmpty() || OnReadOnlyMedia(folder))
         return false;
@@ -121,5 +121,7 @@ bool FolderUsable(const QString &folder)
     if (info.exists())
         return false; // a file of that name
     // One level only: the parent must exist.
+    if (!create)
+        return QFileInfo(info.absolutePath()).isDir();
     return QDir().mkdir(info.absoluteFilePath());
 }

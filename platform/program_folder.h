@@ -34,8 +34,10 @@ int InstallShippedData(const QString &from = ShippedDataDir());
 QString DefaultDocumentsFolder();
 
 // A folder is unusable when it lies on read-only or optical media; otherwise
-// it is usable when it exists or can be created one level deep.
-bool FolderUsable(const QString &folder);
+// it is usable when it exists or can be created one level deep. With create
+// false nothing is created: a missing folder counts as usable when its parent
+// exists.
+bool FolderUsable(const QString &folder, bool create = true);
 
 // True when the path lies on a read-only or optical-media mount.
 bool OnReadOnlyMedia(const QString &path);
