@@ -12,6 +12,7 @@
 #include "app/main_info.h"
 #include "app/main_settings.h"
 #include "app/main_window.h"
+#include "app/modes_module.h"
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
@@ -88,6 +89,7 @@ void InitializeModules()
     MainInfo = new TMainInfo;
     AudioAdjustInfo = new TAudioAdjustInfo(
         StartupHooks.CreateMixer ? StartupHooks.CreateMixer() : nullptr);
+    InitializeModesModule();
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
 }
@@ -97,6 +99,7 @@ void FinalizeModules()
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)
         AudioAdjustInfo->SetMute(false);
+    FinalizeModesModule();
     delete AudioAdjustInfo;
     AudioAdjustInfo = nullptr;
     delete MainInfo;

@@ -1,8 +1,8 @@
 // The mode machine: every exit and entry row, failed changes, predicates.
 #include <QFile>
 
-#include "app/mode_fakes.h"
-#include "support/test_env.h"
+#include "mode_fakes.h"
+#include "test_env.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QUrl>
 
 #include "app/commands.h"
-#include "app/mode_fakes.h"
-#include "support/test_env.h"
+#include "mode_fakes.h"
+#include "test_env.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Numeric channel entry with a controlled timer, and the key map.
-#include "app/mode_fakes.h"
+#include "mode_fakes.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 // lyra-remote and the status request, over the real local socket.
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,24 +8,30 @@
 #include <QTimer>
 #include <QUuid>
 
+#include "app/audio_adjust.h"
 #include "app/command_names.h"
-#include "app/mode_fakes.h"
+#include "app/modes_module.h"
 #include "app/remote_status.h"
+#include "app/startup.h"
+#include "mode_fakes.h"
 #include "platform/instance_channel.h"
-#include "support/test_env.h"
+#include "test_env.h"
 
 namespace {
 
 class Remote : public ModeTest
 {
 protected:
-    // The program's answer to socket messages, as start-up wires it.
+    // The program's answer to socket messages, as start-up wires it: remote
+    // commands are posted, the status is answered at once.
     static QByteArray Answer(const TInstanceMessageData &m)
     {
-        if (m.Number == MsgRemoteCommand)
-            HandleRemoteCommand(m.WParam);
-        else if (m.Number == MsgStatusRequest)
+        if (m.Number == MsgRemoteCommand) {
+            const int command = m.WParam;
+            QTimer::singleShot(0, qApp, [command] { HandleRemoteCommand(command); });
+        } else if (m.Number == MsgStatusRequest) {
             return RemoteStatusJson();
+        }
         return QByteArray();
     }
 
@@ -38,9 +45,7 @@ protected:
     static Run RunTool(const QStringList &args)
     {
         QProcess tool;
-        // LYRA_BINARY_DIR is defined for the test program itself (the support
-        // library's TestEnv::BinaryDir() is compiled without it).
-        tool.setProgram(QStringLiteral(LYRA_BINARY_DIR) + "/tools/lyra-remote");
+        tool.setProgram(TestEnv::BinaryDir() + "/tools/lyra-remote");
         tool.setArguments(args);
         QEventLoop loop;
         QObject::connect(&tool, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -60,6 +65,7 @@ protected:
             ADD_FAILURE() << "lyra-remote did not run: " << tool.errorString().toStdString();
             tool.kill();
         }
+        QCoreApplication::processEvents(); // a posted command still waiting
         r.Out = tool.readAllStandardOutput();
         r.Err = tool.readAllStandardError();
         return r;
@@ -197,6 +203,41 @@ TEST_F(Remote, ToolExitCodes)
     EXPECT_TRUE(r.Err.contains("not running"));
     EXPECT_EQ(RunTool({"--socket", UniqueName(), "mute"}).ExitCode, 1);
     EXPECT_TRUE(Log.Calls.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// The module's start-up wiring, as the program installs it.
+TEST(ModesModule, InstallsAndRemovesItsHooks)
+{
+    TMainInfo main;
+    TAudioAdjustInfo audio;
+    MainInfo = &main;
+    AudioAdjustInfo = &audio;
+    InitializeModesModule();
+    ASSERT_TRUE(StartupHooks.SetAppMode && StartupHooks.ExecuteCommand &&
+                StartupHooks.HandleRemoteCommand && StartupHooks.RemoteStatus &&
+                StartupHooks.ApplyMenuLanguage && StartupHooks.CreateHotkeys);
+    StartupHooks.CreateHotkeys();
+    ASSERT_NE(HotkeyControlInfo, nullptr);
+    EXPECT_TRUE(HotkeyControlInfo->TuneChannel != nullptr);
+    EXPECT_TRUE(main.OnModeChanged != nullptr);
+
+    // No engines yet: the first preview cannot start, and the status says so.
+    EXPECT_FALSE(StartupHooks.SetAppMode(ModeLive));
+    EXPECT_FALSE(StartupHooks.SetAppMode(42));
+    const QJsonObject s = QJsonDocument::fromJson(StartupHooks.RemoteStatus()).object();
+    EXPECT_EQ(s["AppModeName"].toString(), "ModeNone");
+    EXPECT_TRUE(s["Volume"].isNull()); // no mixer
+
+    FinalizeModesModule();
+    EXPECT_EQ(HotkeyControlInfo, nullptr);
+    EXPECT_FALSE(StartupHooks.SetAppMode || StartupHooks.RemoteStatus);
+    EXPECT_EQ(ModeEngines.Audio, nullptr);
+    AudioAdjustInfo = nullptr;
+    MainInfo = nullptr;
 }
 
 } // namespace

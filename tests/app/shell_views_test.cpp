@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "app/menu_captions.h"
-#include "app/mode_fakes.h"
+#include "mode_fakes.h"
 #include "platform/instance_channel.h"
 
 namespace {
