@@ -190,21 +190,6 @@ TEST_F(Commands, PlayResumesAnExistingPlayback)
     EXPECT_EQ(Main.PlayLastCapture, 0);
 }
 
-TEST_F(Commands, PlayAndPlayLastSetTheirFlag)
-{
-    Main.PlayLastCapture = 1;
-    ExecuteCommand(3000);
-    EXPECT_EQ(Main.PlayLastCapture, 0);
-    EXPECT_TRUE(Log.Has("PlaybackDialog"));
-
-    Force(ModeLive);
-    Main.LastCaptureFile = TestEnv::WriteFile(TestEnv::NewFolder("rec") + "/a.mpg", "x");
-    ExecuteCommand(3001);
-    EXPECT_EQ(Main.PlayLastCapture, 1);
-    EXPECT_EQ(Main.AppMode, ModePlay);
-    EXPECT_TRUE(Log.Has("File.OpenFile"));
-}
-
 TEST_F(Commands, ChannelCommandsNeedTheTunerOrTheFMPanel)
 {
     ExecuteCommand(4001);
@@ -441,23 +426,6 @@ TEST_F(Commands, SnapshotSourcesAndFailure)
     ExecuteCommand(1000);
     EXPECT_TRUE(Presenter.ShownNumber(1008));
     EXPECT_FALSE(Log.Has("SnapshotList"));
-}
-
-TEST_F(Commands, MosaicAndFMStepCommands)
-{
-    Force(ModeChannelPreview);
-    ExecuteCommand(8);
-    ExecuteCommand(5000);
-    ExecuteCommand(5002);
-    ExecuteCommand(5003);
-    EXPECT_EQ(Log.Calls,
-              QStringList({"TakeSelectedCell", "MosaicKey(13)", "MosaicKey(37)", "MosaicKey(39)"}));
-
-    Force(ModeFM);
-    for (int c : {5002, 5003, 6001, 6002, 6003, 6004, 6005})
-        ExecuteCommand(c);
-    EXPECT_EQ(Log.Calls, QStringList({"StepDown", "StepUp", "SeekUp", "SeekDown", "StepUp",
-                                      "StepDown", "AddFMFrequency"}));
 }
 
 TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
