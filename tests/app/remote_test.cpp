@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QThread>
 #include <QTimer>
 #include <QUuid>
 
@@ -180,6 +181,43 @@ TEST_F(Remote, ToolDrivesTheRunningProgram)
     r = RunTool({"--socket", name, "stop"});
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_EQ(Main.AppMode, ModeLive);
+}
+
+// The real program, started in this test's private runtime folder, answers
+// the real tool; a remote command reaches it (closing its warning first if
+// one is open) and "exit" ends it.
+TEST_F(Remote, RealProgramAnswersStatus)
+{
+    QProcess lyra;
+    lyra.setProgram(TestEnv::BinaryDir() + "/lyra");
+    lyra.setArguments({"--program-folder", TestEnv::NewFolder("program")});
+    lyra.start();
+    ASSERT_TRUE(lyra.waitForStarted(10000));
+    bool listening = false;
+    for (int i = 0; i < 200 && !listening && lyra.state() == QProcess::Running; ++i) {
+        listening = InstanceListening(InstanceName);
+        if (!listening)
+            QThread::msleep(50);
+    }
+    ASSERT_TRUE(listening) << lyra.readAllStandardError().toStdString();
+
+    const Run r = RunTool({"status"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    const QJsonObject s = QJsonDocument::fromJson(r.Out).object();
+    EXPECT_TRUE(s.contains("AppMode"));
+    EXPECT_FALSE(s["AppModeName"].toString().isEmpty());
+    EXPECT_TRUE(s.contains("Warning"));
+
+    // A warning open closes with the first command; the second one exits.
+    for (int i = 0; i < 2 && lyra.state() == QProcess::Running; ++i) {
+        RunTool({"exit"});
+        lyra.waitForFinished(5000);
+    }
+    EXPECT_EQ(lyra.state(), QProcess::NotRunning);
+    if (lyra.state() != QProcess::NotRunning) {
+        lyra.kill();
+        lyra.waitForFinished(5000);
+    }
 }
 
 TEST_F(Remote, ToolExitCodes)
