@@ -503,6 +503,10 @@ bool ExecuteCommand(int command)
     case 10012:
         if (!numericOK)
             return false;
+        // A whole channel number: digits typed before must not turn
+        // "channel 10" into 510.
+        if (HotkeyControlInfo)
+            HotkeyControlInfo->Reset();
         Typed({'1', QChar('0' + command - 10010), QChar(VkReturn)});
         return true;
     case 10020:

@@ -60,6 +60,13 @@ int THotkeyControlInfo::BufferValue()
     return ok ? value : 0;
 }
 
+void THotkeyControlInfo::Reset()
+{
+    EntryTimer->Stop();
+    Buffer.clear();
+    HundredsFlag = 0;
+}
+
 void THotkeyControlInfo::Complete()
 {
     const QString typed = Buffer;

@@ -49,6 +49,8 @@ public:
     void EntryTimeout();
     // The buffer's channel number; clears the hundreds flag.
     int BufferValue();
+    // Back to idle without tuning: empty buffer, no flag, timer off.
+    void Reset();
 
     QString Buffer;
     uint8_t EntryKind = 0;

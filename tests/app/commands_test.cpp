@@ -224,6 +224,11 @@ TEST_F(Commands, TwoDigitChannelsTypeTwoDigitsAndEnter)
     EXPECT_TRUE(Log.Has("SetChannel(12)"));
     EXPECT_TRUE(Hotkeys->Buffer.isEmpty());
     EXPECT_FALSE(Timer->Active());
+
+    // Digits typed before are dropped: channel 11, not 511.
+    ExecuteCommand(10005);
+    ExecuteCommand(10011);
+    EXPECT_EQ(Log.Calls.last(), "SetChannel(11)");
 }
 
 TEST_F(Commands, SourceCycle)
