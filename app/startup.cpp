@@ -16,6 +16,7 @@
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
+#include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
 #include "platform/instance_channel.h"
@@ -92,10 +93,12 @@ void InitializeModules()
     InitializeModesModule();
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
+    InitializeChannelModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)
         AudioAdjustInfo->SetMute(false);
