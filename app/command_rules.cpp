@@ -27,18 +27,18 @@ TSourceStep NextSourceStep(bool hasTuner, bool hasAux, uint8_t source, uint8_t b
     if (hasTuner) {
         switch (source) {
         case SourceTuner:
-            if (band == BandAntenna)
-                return {SourceTuner, BandCable};
-            if (band == BandCable)
-                return {SourceTuner, BandMemory};
-            return band == BandMemory ? TSourceStep{SourceComposite, band}
-                                      : TSourceStep{SourceTuner, BandAntenna};
+            if (band == ModeAntenna)
+                return {SourceTuner, ModeCable};
+            if (band == ModeCable)
+                return {SourceTuner, ModeMemory};
+            return band == ModeMemory ? TSourceStep{SourceComposite, band}
+                                      : TSourceStep{SourceTuner, ModeAntenna};
         case SourceComposite:
             return {SourceSVideo, band};
         case SourceSVideo:
-            return hasAux ? TSourceStep{SourceCamera, band} : TSourceStep{SourceTuner, BandAntenna};
+            return hasAux ? TSourceStep{SourceCamera, band} : TSourceStep{SourceTuner, ModeAntenna};
         default:
-            return {SourceTuner, BandAntenna};
+            return {SourceTuner, ModeAntenna};
         }
     }
     if (source == SourceComposite)

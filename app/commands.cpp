@@ -35,11 +35,11 @@ IShellControl &Shell()
 
 uint8_t Source()
 {
-    return E().Channels ? E().Channels->Source() : uint8_t(SourceNone);
+    return E().Channels ? E().Channels->Source() : uint8_t(SourceUnset);
 }
 uint8_t Band()
 {
-    return E().Channels ? E().Channels->Band() : uint8_t(BandNone);
+    return E().Channels ? E().Channels->Band() : uint8_t(ModeUnset);
 }
 bool Scanning()
 {
@@ -113,7 +113,7 @@ void CycleAudioMode()
     for (uint8_t mode : AudioModeCandidates(c->AudioMode(), c->VideoStandard())) {
         c->SetAudioMode(mode);
         if (c->AudioMode() == mode) {
-            if (c->Band() == BandAntenna || c->Band() == BandCable)
+            if (c->Band() == ModeAntenna || c->Band() == ModeCable)
                 c->StoreAudioMode(mode);
             return;
         }
@@ -353,7 +353,7 @@ bool ExecuteCommand(int command)
         else if (command == 205)
             SelectInput(SourceSVideo);
         else
-            SelectBand(Source() != SourceTuner || Band() != BandAntenna ? BandAntenna : BandCable);
+            SelectBand(Source() != SourceTuner || Band() != ModeAntenna ? ModeAntenna : ModeCable);
         return true;
     case 300:
         if (!numericOK)
@@ -456,7 +456,7 @@ bool ExecuteCommand(int command)
         Scan();
         return true;
     case 4005:
-        if (!numericOK || (Band() != BandAntenna && Band() != BandCable))
+        if (!numericOK || (Band() != ModeAntenna && Band() != ModeCable))
             return false;
         Shell().ShowAddMemoryChannel();
         return true;

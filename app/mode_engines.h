@@ -11,25 +11,8 @@
 
 #include <QDateTime>
 #include <QString>
-#include <cstdint>
 
-// Video sources and bands of the channel table.
-enum TVideoSource : uint8_t
-{
-    SourceTuner = 0,
-    SourceComposite = 1,
-    SourceSVideo = 2,
-    SourceCamera = 3,
-    SourceNone = 4
-};
-enum TTunerBand : uint8_t
-{
-    BandAntenna = 0,
-    BandCable = 1,
-    BandMemory = 2,
-    BandFM = 3,
-    BandNone = 4
-};
+#include "channels/channel_types.h"
 
 // A user recording that has just been stopped.
 struct TFinishedRecording

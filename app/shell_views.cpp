@@ -24,7 +24,7 @@ TMenuContext CurrentMenuContext()
 {
     TMenuContext c;
     c.HasTuner = ModeEngines.Capture && ModeEngines.Capture->HasTuner();
-    c.Band = ModeEngines.Channels ? ModeEngines.Channels->Band() : uint8_t(BandNone);
+    c.Band = ModeEngines.Channels ? ModeEngines.Channels->Band() : uint8_t(ModeUnset);
     c.FullScreen = ModeEngines.Shell && ModeEngines.Shell->FullScreen();
     c.FilePlaybackExists = FilePlaybackExists();
     c.PIPPlaybackRuns = MainInfo && MainInfo->PIPPlayback && c.FilePlaybackExists;
@@ -127,7 +127,7 @@ TMenuState ComputeMenuState(uint8_t mode, const TMenuContext &c)
     s.VideoDesktop = live;
     s.DigitalZoom = live && !c.FullScreen;
     s.ChannelSteps = c.HasTuner && liveOrPip;
-    s.MemoChannel = c.HasTuner && (c.Band == BandAntenna || c.Band == BandCable) && liveOrPip;
+    s.MemoChannel = c.HasTuner && (c.Band == ModeAntenna || c.Band == ModeCable) && liveOrPip;
     s.ChannelPreview = c.HasTuner && (live || preview);
     s.SwitchSourceEnabled = liveOrPip;
     s.Snapshot = live || playMode;
@@ -168,9 +168,9 @@ TSourceMenuState ComputeSourceMenuState(uint8_t source, uint8_t band)
 {
     TSourceMenuState s;
     const bool tuner = source == SourceTuner;
-    s.Antenna = tuner && band == BandAntenna;
-    s.Cable = tuner && band == BandCable;
-    s.Memory = tuner && band == BandMemory;
+    s.Antenna = tuner && band == ModeAntenna;
+    s.Cable = tuner && band == ModeCable;
+    s.Memory = tuner && band == ModeMemory;
     s.Composite = source == SourceComposite;
     s.SVideo = source == SourceSVideo;
     s.Camera = source == SourceCamera;
@@ -180,11 +180,11 @@ TSourceMenuState ComputeSourceMenuState(uint8_t source, uint8_t band)
         return t.isEmpty() ? builtIn : t;
     };
     if (tuner) {
-        if (band == BandAntenna)
+        if (band == ModeAntenna)
             s.OsdText = word("Antenna", "Antenna");
-        else if (band == BandCable)
+        else if (band == ModeCable)
             s.OsdText = word("Cable", "Cable");
-        else if (band == BandMemory)
+        else if (band == ModeMemory)
             s.OsdText = word("Memory", "Memory");
     } else if (source == SourceComposite) {
         s.OsdText = MenuCaption("Composite");

@@ -40,7 +40,7 @@ struct TMenuState
 struct TMenuContext
 {
     bool HasTuner = false;
-    uint8_t Band = BandNone;
+    uint8_t Band = ModeUnset;
     bool FullScreen = false;
     bool PIPPlaybackRuns = false; // picture-in-picture with a file playback
     bool FilePlaybackExists = false;

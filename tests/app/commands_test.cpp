@@ -71,7 +71,7 @@ TEST_F(Commands, AllowedWhen)
                 const Situation &s = Situations[i];
                 Force(s.Mode);
                 Channels.Src = s.Source;
-                Channels.Bnd = BandAntenna;
+                Channels.Bnd = ModeAntenna;
                 Channels.Scan = s.Scan;
                 Main.PIPPlayback = s.Pip;
                 File.Open = s.FileOpen;
@@ -105,9 +105,9 @@ TEST_F(Commands, MoreConditions)
 
     // Memorising is for the antenna and cable lists only.
     Force(ModeLive);
-    Channels.Bnd = BandMemory;
+    Channels.Bnd = ModeMemory;
     EXPECT_FALSE(ExecuteCommand(4005));
-    Channels.Bnd = BandCable;
+    Channels.Bnd = ModeCable;
     EXPECT_TRUE(ExecuteCommand(4005));
     EXPECT_TRUE(Log.Has("AddMemoryChannel"));
 }
@@ -240,19 +240,19 @@ TEST_F(Commands, SourceCycle)
         TSourceStep Next;
     };
     const Step steps[] = {
-        {true, true, SourceTuner, BandAntenna, {SourceTuner, BandCable}},
-        {true, true, SourceTuner, BandCable, {SourceTuner, BandMemory}},
-        {true, true, SourceTuner, BandMemory, {SourceComposite, BandMemory}},
-        {true, true, SourceComposite, BandMemory, {SourceSVideo, BandMemory}},
-        {true, true, SourceSVideo, BandMemory, {SourceCamera, BandMemory}},
-        {true, false, SourceSVideo, BandMemory, {SourceTuner, BandAntenna}},
-        {true, true, SourceCamera, BandMemory, {SourceTuner, BandAntenna}},
-        {true, true, SourceNone, BandNone, {SourceTuner, BandAntenna}},
-        {false, true, SourceComposite, BandNone, {SourceSVideo, BandNone}},
-        {false, true, SourceSVideo, BandNone, {SourceCamera, BandNone}},
-        {false, false, SourceSVideo, BandNone, {SourceComposite, BandNone}},
-        {false, true, SourceCamera, BandNone, {SourceComposite, BandNone}},
-        {false, true, SourceNone, BandNone, {SourceComposite, BandNone}},
+        {true, true, SourceTuner, ModeAntenna, {SourceTuner, ModeCable}},
+        {true, true, SourceTuner, ModeCable, {SourceTuner, ModeMemory}},
+        {true, true, SourceTuner, ModeMemory, {SourceComposite, ModeMemory}},
+        {true, true, SourceComposite, ModeMemory, {SourceSVideo, ModeMemory}},
+        {true, true, SourceSVideo, ModeMemory, {SourceCamera, ModeMemory}},
+        {true, false, SourceSVideo, ModeMemory, {SourceTuner, ModeAntenna}},
+        {true, true, SourceCamera, ModeMemory, {SourceTuner, ModeAntenna}},
+        {true, true, SourceUnset, ModeUnset, {SourceTuner, ModeAntenna}},
+        {false, true, SourceComposite, ModeUnset, {SourceSVideo, ModeUnset}},
+        {false, true, SourceSVideo, ModeUnset, {SourceCamera, ModeUnset}},
+        {false, false, SourceSVideo, ModeUnset, {SourceComposite, ModeUnset}},
+        {false, true, SourceCamera, ModeUnset, {SourceComposite, ModeUnset}},
+        {false, true, SourceUnset, ModeUnset, {SourceComposite, ModeUnset}},
     };
     for (const Step &s : steps)
         EXPECT_EQ(NextSourceStep(s.Tuner, s.Aux, s.Source, s.Band), s.Next)
@@ -312,7 +312,7 @@ TEST_F(Commands, AudioModeTakesTheFirstAcceptedAndStoresItOnlyInTVLists)
                                       "StoreAudioMode(4)"}));
 
     Log.Calls.clear();
-    Channels.Bnd = BandMemory;
+    Channels.Bnd = ModeMemory;
     ExecuteCommand(300);
     EXPECT_EQ(Log.Calls, QStringList({"SetAudioMode(0)"}));
     EXPECT_EQ(Channels.Audio, 0);

@@ -149,7 +149,7 @@ struct FakeChannels : IChannelControl
 {
     TCallLog *Log;
     bool Scan = false;
-    uint8_t Src = SourceTuner, Bnd = BandAntenna, Audio = 0, Standard = 2;
+    uint8_t Src = SourceTuner, Bnd = ModeAntenna, Audio = 0, Standard = 2;
     int Number = 12;
     QList<uint8_t> Accepted{0, 1, 2, 3, 4}; // audio modes the tuner takes
     bool CameraOk = true;

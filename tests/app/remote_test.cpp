@@ -106,7 +106,7 @@ TEST_F(Remote, StatusReportsTheState)
     Recording.File = "/videos/a.mpg";
     Audio.Vol = 1000;
     Audio.Mute = true;
-    Channels.Bnd = BandCable;
+    Channels.Bnd = ModeCable;
     const QJsonObject s = RemoteStatus();
     EXPECT_EQ(s["AppMode"].toInt(), 2);
     EXPECT_EQ(s["AppModeName"].toString(), "ModeCapture");

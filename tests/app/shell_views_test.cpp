@@ -86,7 +86,7 @@ TEST_F(Views, MenuStateRules)
 {
     TMenuContext c;
     c.HasTuner = true;
-    c.Band = BandAntenna;
+    c.Band = ModeAntenna;
     c.FMAvailable = true;
 
     const TMenuState live = ComputeMenuState(ModeLive, c);
@@ -105,7 +105,7 @@ TEST_F(Views, MenuStateRules)
     EXPECT_TRUE(liveFull.VideoDesktop);
 
     TMenuContext memory = c;
-    memory.Band = BandMemory;
+    memory.Band = ModeMemory;
     EXPECT_FALSE(ComputeMenuState(ModeLive, memory).MemoChannel);
     TMenuContext noTuner = c;
     noTuner.HasTuner = false;
@@ -169,20 +169,20 @@ TEST_F(Views, LineMuteAndInsetOnModeChange)
 
 TEST_F(Views, SourceMenuState)
 {
-    const TSourceMenuState cable = ComputeSourceMenuState(SourceTuner, BandCable);
+    const TSourceMenuState cable = ComputeSourceMenuState(SourceTuner, ModeCable);
     EXPECT_TRUE(cable.Cable && cable.ChannelItems);
     EXPECT_FALSE(cable.Antenna || cable.Memory || cable.Composite);
     EXPECT_EQ(cable.OsdText, "Cable");
 
-    const TSourceMenuState svideo = ComputeSourceMenuState(SourceSVideo, BandCable);
+    const TSourceMenuState svideo = ComputeSourceMenuState(SourceSVideo, ModeCable);
     EXPECT_TRUE(svideo.SVideo);
     EXPECT_FALSE(svideo.Cable || svideo.ChannelItems);
     EXPECT_EQ(svideo.OsdText, "S-Video");
-    EXPECT_EQ(ComputeSourceMenuState(SourceCamera, BandNone).OsdText, "Camera");
+    EXPECT_EQ(ComputeSourceMenuState(SourceCamera, ModeUnset).OsdText, "Camera");
 
     SetMessageTranslator(
         [](const QString &key) { return key == "Memory" ? QString("Speicher") : QString(); });
-    EXPECT_EQ(ComputeSourceMenuState(SourceTuner, BandMemory).OsdText, "Speicher");
+    EXPECT_EQ(ComputeSourceMenuState(SourceTuner, ModeMemory).OsdText, "Speicher");
     SetMessageTranslator(nullptr);
 
     Channels.Src = SourceComposite;
