@@ -94,6 +94,25 @@ void SelectInput(uint8_t source)
     EmpiaInput(source == SourceSVideo ? 2 : 1);
 }
 
+} // namespace
+
+void RestoreSourceAsAtStart(bool hasTuner)
+{
+    if (!E().Channels)
+        return;
+    const uint8_t source = Source();
+    if (!hasTuner)
+        SelectInput(source == SourceSVideo ? SourceSVideo : SourceComposite);
+    else if (source == SourceTuner)
+        SelectBand(Band() <= ModeMemory ? Band() : uint8_t(ModeAntenna));
+    else if (source >= SourceComposite && source <= SourceCamera)
+        SelectInput(source);
+    else
+        SelectBand(ModeAntenna);
+}
+
+namespace {
+
 void SwitchSource()
 {
     const bool tuner = E().Capture && E().Capture->HasTuner();

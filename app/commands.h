@@ -16,6 +16,11 @@ struct TSourceStep
 };
 TSourceStep NextSourceStep(bool hasTuner, bool hasAuxInput, uint8_t source, uint8_t band);
 
+// Selects the stored source again as at start: the tuner's band with its
+// current channel, composite, S-Video or camera (composite when the card
+// refuses the camera); without a tuner S-Video when stored, else composite.
+void RestoreSourceAsAtStart(bool hasTuner);
+
 // TV audio modes to try, in order, from mode m (0..4) under video standard s.
 QList<uint8_t> AudioModeCandidates(uint8_t mode, uint8_t standard);
 

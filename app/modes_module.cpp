@@ -2,6 +2,7 @@
 
 #include "app/app_modes.h"
 #include "app/audio_adjust.h"
+#include "app/channel_control.h"
 #include "app/hotkeys.h"
 #include "app/main_info.h"
 #include "app/menu_captions.h"
@@ -44,6 +45,7 @@ void InitializeModesModule()
 {
     ConnectShellViews();
     ModeEngines.Audio = &g_audio;
+    InstallChannelControl();
     if (AudioAdjustInfo)
         AudioAdjustInfo->OnVolumeChanged = [](TAudioAdjustInfo *, int32_t volume, bool muted) {
             ShellViews.VolumeChanged(volume, muted);
@@ -54,6 +56,7 @@ void InitializeModesModule()
             ConnectHotkeys(HotkeyControlInfo);
         }
     };
+    StartupHooks.CreateHotkeys();
     StartupHooks.FreeHotkeys = [] {
         delete HotkeyControlInfo;
         HotkeyControlInfo = nullptr;
@@ -73,6 +76,7 @@ void InitializeModesModule()
 
 void FinalizeModesModule()
 {
+    RemoveChannelControl();
     StartupHooks.SetAppMode = nullptr;
     StartupHooks.ExecuteCommand = nullptr;
     StartupHooks.HandleRemoteCommand = nullptr;

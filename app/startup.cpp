@@ -90,19 +90,19 @@ void InitializeModules()
     MainInfo = new TMainInfo;
     AudioAdjustInfo = new TAudioAdjustInfo(
         StartupHooks.CreateMixer ? StartupHooks.CreateMixer() : nullptr);
-    InitializeModesModule();
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
+    InitializeModesModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeModesModule();
     FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)
         AudioAdjustInfo->SetMute(false);
-    FinalizeModesModule();
     delete AudioAdjustInfo;
     AudioAdjustInfo = nullptr;
     delete MainInfo;

@@ -297,7 +297,7 @@ struct FakeShell : IShellControl
     bool StartAgent() override { Log->Add("StartAgent"); return true; }
 };
 
-class TRecordingPresenter : public IWarningPresenter
+class TWarningLog : public IWarningPresenter
 {
 public:
     QList<QStringList> Shown;
@@ -349,7 +349,7 @@ protected:
     FakePlayLists Lists;
     FakeShell Shell{&Log};
     FakeView MainView{&Log, "main"}, TVView{&Log, "tv"}, FMView{&Log, "fm"};
-    TRecordingPresenter Presenter;
+    TWarningLog Presenter;
     FakeEntryTimer *Timer = nullptr;
     THotkeyControlInfo *Hotkeys = nullptr;
 
