@@ -1,0 +1,98 @@
+// skin-gen: draws Lyra's default skin into PNG files.
+//
+//   skin-gen OUTPUT_FOLDER
+//   skin-gen --sheet SCALE FILE   an overview of every look, for review
+//
+// Runs at build time without a display (offscreen platform); the region
+// table it draws on is the one TUIInfo hit-tests (app/skin_regions.h).
+#include <cstdio>
+#include <cstdlib>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+
+#include "panels.h"
+
+namespace {
+
+bool Save(const QImage &image, const QString &folder, const char *name)
+{
+    const QString path = folder + "/" + name;
+    if (!image.save(path, "PNG")) {
+        std::fprintf(stderr, "skin-gen: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// All looks of both panels side by side on a neutral ground, scaled up with
+// square pixels so that single pixels can be judged.
+QImage Sheet(int scale)
+{
+    using namespace Skin;
+    const TLook looks[LookCount] = {TLook::Disabled, TLook::Normal, TLook::Pressed, TLook::Hover};
+    const int gap = 8;
+    QImage sheet((TVPanelWidth + gap) * LookCount + gap, (TVPanelHeight + gap) * 2 + gap + 40,
+                 QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(QColor(120, 126, 134));
+    QPainter p(&sheet);
+    for (int i = 0; i < LookCount; ++i) {
+        p.drawImage(gap + i * (TVPanelWidth + gap), gap, DrawTVPanel(looks[i]));
+        p.drawImage(gap + i * (FMPanelWidth + gap), 2 * gap + TVPanelHeight, DrawFMPanel(looks[i]));
+    }
+    const int y = 3 * gap + 2 * TVPanelHeight;
+    QImage top = DrawBorderTop().scaled(300, BorderTopHeight);
+    p.drawImage(gap, y, top);
+    p.drawImage(gap, y, DrawMenuImage(0));
+    p.drawImage(gap + 120, y, DrawTitle());
+    p.drawImage(gap + 320, y, DrawMenuImage(1));
+    p.drawImage(gap + 360, y, DrawMenuImage(2));
+    p.drawImage(gap, y + 20, DrawBorderBottom().scaled(300, BorderBottomHeight));
+    p.end();
+    return sheet.scaled(sheet.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 4 && QByteArray(argv[1]) == "--sheet") {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        return Sheet(std::max(1, std::atoi(argv[2]))).save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+    }
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: skin-gen OUTPUT_FOLDER\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "skin-gen: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    using namespace Skin;
+    bool ok = true;
+    const TLook looks[LookCount] = {TLook::Disabled, TLook::Normal, TLook::Pressed, TLook::Hover};
+    for (int i = 0; i < LookCount; ++i) {
+        ok &= Save(DrawTVPanel(looks[i]), folder, TVLookFiles[i]);
+        ok &= Save(DrawFMPanel(looks[i]), folder, FMLookFiles[i]);
+    }
+    ok &= Save(DrawPanelMask(TVPanelWidth, TVPanelHeight), folder, TVMaskFile);
+    ok &= Save(DrawPanelMask(FMPanelWidth, FMPanelHeight), folder, FMMaskFile);
+    for (int i = 0; i < 3; ++i)
+        ok &= Save(DrawMenuImage(i), folder, MenuLookFiles[i]);
+    ok &= Save(DrawBorderTop(), folder, BorderTopFile);
+    ok &= Save(DrawBorderBottom(), folder, BorderBottomFile);
+    ok &= Save(DrawBorderSide(true), folder, BorderLeftFile);
+    ok &= Save(DrawBorderSide(false), folder, BorderRightFile);
+    ok &= Save(DrawTitle(), folder, TitleFile);
+    return ok ? 0 : 1;
+}
