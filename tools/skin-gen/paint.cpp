@@ -392,7 +392,7 @@ void DrawGlyph(QPainter &p, TGlyph glyph, const QRectF &box, const QColor &color
     case TGlyph::SeekUp:
     case TGlyph::SeekDown: {
         const qreal h = std::min<qreal>(box.height() - 2, 6) / 2;
-        const qreal w = h * 0.8;
+        const qreal w = std::min(h * 0.8, box.width() / 4);
         const qreal dir = glyph == TGlyph::SeekUp ? 1 : -1;
         for (qreal dx : {-w, w}) {
             const QPointF m = c + QPointF(dx * dir - dir * 0.5, 0);
@@ -423,11 +423,16 @@ void DrawButton(QPainter &p, const Skin::TRegionDef &region, TLook look)
 {
     const Skin::TRect &r = region.Rect;
     const qreal radius = std::min<qreal>(3.5, std::min(r.Width(), r.Height()) / 2.5);
+    p.save();
+    // Nothing of a key may spill out of its rectangle: the panel copies
+    // exactly that rectangle between the looks.
+    p.setClipRect(ToRectF(r));
     DrawKeyFace(p, r, look, radius);
     QRectF box = ToRectF(r).adjusted(1, 1, -1, -1);
     if (look == TLook::Pressed)
         box.translate(0, r.Height() >= 9 ? 1 : 0.5);
     DrawGlyph(p, region.Glyph, box, GlyphColor(region.Glyph, look));
+    p.restore();
 }
 
 void DrawLcd(QPainter &p, const QRectF &r, qreal radius)

@@ -147,6 +147,11 @@ void DrawRegionWells(QPainter &p, const TRegionDef *regions, int count)
 // The face of one region in a look.
 void DrawRegion(QPainter &p, const TRegionDef &r, TLook look)
 {
+    // The panel copies exactly the region's rectangle from a look, so its art
+    // stays inside; only the position marker's caps reach past the bar.
+    p.save();
+    if (r.Glyph != TGlyph::PositionBar)
+        p.setClipRect(ToRectF(r.Rect));
     switch (r.Kind) {
     case TKind::Button:
         DrawButton(p, r, look);
@@ -179,6 +184,7 @@ void DrawRegion(QPainter &p, const TRegionDef &r, TLook look)
         break;
     }
     }
+    p.restore();
 }
 
 QImage NewCanvas(int width, int height)
