@@ -41,7 +41,7 @@ enum class TGlyph : uint8_t {
     Digit0, Digit1, Digit2, Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9,
     Enter, Recall, ChannelUp, ChannelDown, VolumeUp, VolumeDown, Mute,
     Play, Pause, Stop, Forward, Backward, Record, TimeShift, Logo,
-    Memorize, StepUp, StepDown, SeekUp, SeekDown, FullScreen,
+    Memorize, StepUp, StepDown, SeekUp, SeekDown, FullScreen, Guide,
     Label, // the region's Label text (text buttons)
     Lamp, PositionBar, VolumeBar, Dial, Needle,
 };
@@ -81,7 +81,7 @@ inline constexpr TRegionDef TVRegions[TVRegionCount] = {
     {{22, 149, 38, 162}, "Snapshot", 1000, "Snapshot", TKind::Button, TGlyph::Camera},
     {{40, 149, 57, 162}, "Sleeping timer", 12, "SleepTimer", TKind::Button, TGlyph::Moon},
     {{59, 149, 77, 162}, "SAP", 300, nullptr, TKind::Button, TGlyph::Sap},
-    {{22, 184, 38, 197}, "iEPG", NoCommand, nullptr, TKind::TextButton, TGlyph::Label, "iEPG"},
+    {{22, 184, 38, 197}, "iEPG", NoCommand, nullptr, TKind::TextButton, TGlyph::Guide},
     {{40, 184, 57, 197}, "FM mode", NoCommand, "FMMode", TKind::TextButton, TGlyph::Label, "FM"},
     {{83, 112, 102, 129}, "1", 10001, nullptr, TKind::Button, TGlyph::Digit1},
     {{103, 112, 123, 129}, "2", 10002, nullptr, TKind::Button, TGlyph::Digit2},

@@ -78,7 +78,7 @@ void DrawKeyFace(QPainter &p, const Skin::TRect &r, TLook look, qreal radius)
     }
 }
 
-void DrawTextKeyFace(QPainter &p, const Skin::TRect &r, const char *label)
+void DrawTextKeyFace(QPainter &p, const Skin::TRect &r, const char *label, Skin::TGlyph glyph)
 {
     const QRectF face = ToRectF(r);
     const qreal radius = std::min<qreal>(3, face.height() / 2);
@@ -92,13 +92,23 @@ void DrawTextKeyFace(QPainter &p, const Skin::TRect &r, const char *label)
     p.setBrush(g);
     p.drawRoundedRect(face.adjusted(1, 1, -1, -1), radius - 0.5, radius - 0.5);
     if (label) {
-        // The largest size up to 8 px that fits the key.
-        int size = face.height() > 10 ? 8 : 7;
-        while (size > 5 && QFontMetricsF(SkinFont(size)).horizontalAdvance(label) > face.width() - 3)
-            --size;
-        p.setFont(SkinFont(size));
+        // Narrow keys get their label squeezed sideways rather than shrunk
+        // below a readable height.
+        QFont font = SkinFont(face.height() > 10 ? 8 : 7);
+        if (QFontMetricsF(font).horizontalAdvance(label) > face.width() - 3)
+            font.setPixelSize(6);
+        const qreal advance = QFontMetricsF(font).horizontalAdvance(label);
+        const qreal squeeze = std::min<qreal>(1, (face.width() - 3) / advance);
+        p.save();
+        p.setFont(font);
         p.setPen(QColor(28, 30, 34));
-        p.drawText(face.adjusted(0, 0, 0, 0), Qt::AlignCenter, label);
+        p.translate(face.center());
+        p.scale(squeeze, 1);
+        p.drawText(QRectF(-advance / 2 - 2, -face.height() / 2, advance + 4, face.height()),
+                   Qt::AlignCenter, label);
+        p.restore();
+    } else if (glyph != TGlyph::None && glyph != TGlyph::Label) {
+        DrawGlyph(p, glyph, face, QColor(28, 30, 34));
     }
 }
 
@@ -383,7 +393,7 @@ void DrawGlyph(QPainter &p, TGlyph glyph, const QRectF &box, const QColor &color
         break;
     case TGlyph::StepUp:
     case TGlyph::StepDown: {
-        const qreal h = std::min<qreal>(box.height() - 2, 6) / 2;
+        const qreal h = std::min<qreal>(std::max<qreal>(box.height() - 2, 4.5), 6) / 2;
         const qreal w = h * 0.9;
         const qreal dir = glyph == TGlyph::StepUp ? 1 : -1;
         Triangle(p, c + QPointF(-w * dir, -h), c + QPointF(-w * dir, h), c + QPointF(w * dir, 0));
@@ -397,6 +407,18 @@ void DrawGlyph(QPainter &p, TGlyph glyph, const QRectF &box, const QColor &color
         for (qreal dx : {-w, w}) {
             const QPointF m = c + QPointF(dx * dir - dir * 0.5, 0);
             Triangle(p, m + QPointF(-w * dir, -h), m + QPointF(-w * dir, h), m + QPointF(w * dir, 0));
+        }
+        break;
+    }
+    case TGlyph::Guide: {
+        // A programme guide: a sheet with a title bar and listed lines.
+        const qreal w = Side(box, 9), h = w * 0.8;
+        const QRectF sheet(c.x() - w / 2, c.y() - h / 2, w, h);
+        p.drawRect(QRectF(sheet.left(), sheet.top(), w, 1.6));
+        for (int i = 0; i < 2; ++i) {
+            const qreal y = sheet.top() + 3 + i * 2.6;
+            p.drawRect(QRectF(sheet.left(), y, 1.6, 1.4));
+            p.drawRect(QRectF(sheet.left() + 2.6, y, w - 2.6, 1.4));
         }
         break;
     }
@@ -479,7 +501,7 @@ void DrawLamp(QPainter &p, const Skin::TRect &r, bool lit)
 {
     p.save();
     const QRectF box = ToRectF(r);
-    const qreal rad = std::min(box.width(), box.height()) / 2 - 0.5;
+    const qreal rad = std::min<qreal>(std::min(box.width(), box.height()) / 2 - 0.5, 5);
     const QPointF c = box.center();
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(8, 9, 11));

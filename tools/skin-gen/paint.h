@@ -38,7 +38,7 @@ void DrawKeyFace(QPainter &p, const Skin::TRect &r, TLook look, qreal radius);
 
 // The light face of a text button (the same in every look: the panel's
 // text button shows its own state).
-void DrawTextKeyFace(QPainter &p, const Skin::TRect &r, const char *label);
+void DrawTextKeyFace(QPainter &p, const Skin::TRect &r, const char *label, Skin::TGlyph glyph);
 
 // A symbol centred in the rectangle.
 void DrawGlyph(QPainter &p, Skin::TGlyph glyph, const QRectF &box, const QColor &color);

@@ -136,7 +136,7 @@ void DrawRegionWells(QPainter &p, const TRegionDef *regions, int count)
             DrawKeyWell(p, r.Rect, KeyRadius(r.Rect));
         else if (r.Kind == TKind::Lamp) {
             const QRectF b = ToRectF(r.Rect);
-            const qreal rad = std::min(b.width(), b.height()) / 2;
+            const qreal rad = std::min<qreal>(std::min(b.width(), b.height()) / 2, 5.5);
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(255, 255, 255, 20));
             p.drawEllipse(b.center() + QPointF(0, 0.8), rad, rad);
@@ -157,7 +157,7 @@ void DrawRegion(QPainter &p, const TRegionDef &r, TLook look)
         DrawButton(p, r, look);
         break;
     case TKind::TextButton:
-        DrawTextKeyFace(p, r.Rect, r.Label);
+        DrawTextKeyFace(p, r.Rect, r.Label, r.Glyph);
         break;
     case TKind::Lamp:
         DrawLamp(p, r.Rect, look != TLook::Disabled);
