@@ -35,7 +35,7 @@ QImage Sheet(int scale)
     using namespace Skin;
     const TLook looks[LookCount] = {TLook::Disabled, TLook::Normal, TLook::Pressed, TLook::Hover};
     const int gap = 8;
-    QImage sheet((TVPanelWidth + gap) * LookCount + gap, (TVPanelHeight + gap) * 2 + gap + 40,
+    QImage sheet((TVPanelWidth + gap) * LookCount + gap, (TVPanelHeight + gap) * 2 + gap + 310,
                  QImage::Format_ARGB32_Premultiplied);
     sheet.fill(QColor(120, 126, 134));
     QPainter p(&sheet);
@@ -43,14 +43,24 @@ QImage Sheet(int scale)
         p.drawImage(gap + i * (TVPanelWidth + gap), gap, DrawTVPanel(looks[i]));
         p.drawImage(gap + i * (FMPanelWidth + gap), 2 * gap + TVPanelHeight, DrawFMPanel(looks[i]));
     }
+    // A main window of 400 x 300 put together from the frame pieces, as the
+    // window lays them out, with a grey stand-in for the video.
     const int y = 3 * gap + 2 * TVPanelHeight;
-    QImage top = DrawBorderTop().scaled(300, BorderTopHeight);
-    p.drawImage(gap, y, top);
-    p.drawImage(gap, y, DrawMenuImage(0));
-    p.drawImage(gap + 120, y, DrawTitle());
-    p.drawImage(gap + 320, y, DrawMenuImage(1));
-    p.drawImage(gap + 360, y, DrawMenuImage(2));
-    p.drawImage(gap, y + 20, DrawBorderBottom().scaled(300, BorderBottomHeight));
+    const QRect window(gap, y, 400, 300);
+    p.fillRect(window, QColor(40, 60, 80));
+    p.drawImage(QRect(window.left(), window.top(), window.width(), BorderTopHeight), DrawBorderTop());
+    p.drawImage(QRect(window.left(), window.bottom() + 1 - BorderBottomHeight, window.width(),
+                      BorderBottomHeight), DrawBorderBottom());
+    const int side = window.height() - BorderTopHeight - BorderBottomHeight;
+    p.drawImage(QRect(window.left(), window.top() + BorderTopHeight, BorderSideWidth, side),
+                DrawBorderSide(true));
+    p.drawImage(QRect(window.right() + 1 - BorderSideWidth, window.top() + BorderTopHeight,
+                      BorderSideWidth, side), DrawBorderSide(false));
+    p.drawImage(window.left(), window.top(), DrawMenuImage(0));
+    const QImage title = DrawTitle();
+    p.drawImage(window.left() + (window.width() - title.width()) / 2, window.top(), title);
+    p.drawImage(window.right() + 20, y, DrawMenuImage(1));
+    p.drawImage(window.right() + 60, y, DrawMenuImage(2));
     p.end();
     return sheet.scaled(sheet.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
