@@ -216,9 +216,9 @@ inline constexpr TLabelDef TVLabels[] = {
 
 inline constexpr TRect FMDisplay = {20, 50, 134, 107};
 inline constexpr TLabelDef FMLabels[] = {
-    {"LabelPAVOState", {24, 51, 70, 62}, LcdRed, -1},
-    {"LabelTime", {72, 51, 130, 62}, LcdYellow, 1},
-    {"LabelCurretPos", {52, 63, 102, 74}, LcdWhite, 0},
+    {"LabelPAVOState", {24, 51, 54, 62}, LcdRed, -1},
+    {"LabelCurretPos", {54, 51, 130, 62}, LcdWhite, 1},
+    {"LabelTime", {52, 63, 102, 74}, LcdYellow, 0},
 };
 
 // File names under the program folder's "skins/default/". Looks are stored

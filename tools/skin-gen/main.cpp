@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QStringList>
+#include <iterator>
 #include <algorithm>
 
 #include "panels.h"
@@ -35,7 +37,8 @@ QImage Sheet(int scale)
     using namespace Skin;
     const TLook looks[LookCount] = {TLook::Disabled, TLook::Normal, TLook::Pressed, TLook::Hover};
     const int gap = 8;
-    QImage sheet((TVPanelWidth + gap) * LookCount + gap, (TVPanelHeight + gap) * 2 + gap + 310,
+    QImage sheet(std::max((TVPanelWidth + gap) * LookCount + gap, 520 + 2 * (TVPanelWidth + gap)),
+                 (TVPanelHeight + gap) * 3 + gap,
                  QImage::Format_ARGB32_Premultiplied);
     sheet.fill(QColor(120, 126, 134));
     QPainter p(&sheet);
@@ -61,6 +64,26 @@ QImage Sheet(int scale)
     p.drawImage(window.left() + (window.width() - title.width()) / 2, window.top(), title);
     p.drawImage(window.right() + 20, y, DrawMenuImage(1));
     p.drawImage(window.right() + 60, y, DrawMenuImage(2));
+    // The panels at rest with sample texts where their labels go.
+    const auto withLabels = [&](QImage panel, const TLabelDef *labels, int count,
+                                const QStringList &texts, int x) {
+        QPainter lp(&panel);
+        lp.setRenderHint(QPainter::TextAntialiasing);
+        for (int i = 0; i < count; ++i) {
+            const TLabelDef &l = labels[i];
+            lp.setFont(SkinFont(l.Rect.Height() - 1, true, false));
+            lp.setPen(QColor(QRgb(l.Color)));
+            const int align = l.Align < 0 ? Qt::AlignLeft : l.Align > 0 ? Qt::AlignRight : Qt::AlignHCenter;
+            lp.drawText(ToRectF(l.Rect), align | Qt::AlignVCenter, texts.value(i));
+        }
+        lp.end();
+        p.drawImage(x, y, panel);
+    };
+    withLabels(DrawTVPanel(TLook::Normal), TVLabels, std::size(TVLabels),
+               {"Live", "20:41:07", "0MB", "0:00:00", "Mono", "PAL B/G", "Sleep", "12"},
+               window.right() + 110);
+    withLabels(DrawFMPanel(TLook::Normal), FMLabels, std::size(FMLabels),
+               {"FM", "CH=3 (88.7M)", "20:41:07"}, window.right() + 110 + TVPanelWidth + gap);
     p.end();
     return sheet.scaled(sheet.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
