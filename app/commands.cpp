@@ -67,7 +67,7 @@ QString Word(const QString &key)
 
 void EmpiaInput(int input)
 {
-    if (M().ChipFamily == FamilyEmpia2800 && E().Capture)
+    if (MainInfo && MainInfo->ChipFamily == FamilyEmpia2800 && E().Capture)
         E().Capture->SelectEmpiaInput(input);
 }
 
