@@ -97,6 +97,27 @@ TEST_F(FMSwitchTest, EnterTunesTheFrequencyFMWasLeftOnAndLeaveRestoresTV)
     EXPECT_FALSE(Mutes.back());
 }
 
+TEST_F(FMSwitchTest, ShellSeekCommandStopsARunningSeek)
+{
+    TEngineFMRadio radio;
+    ASSERT_TRUE(radio.EnterFMMode());
+    Card.Faults.NoLock = true;
+    int steps = 0;
+    // The second press arrives between two steps of the first seek.
+    Engine->OnSeekStep = [&] {
+        if (++steps == 3)
+            radio.SeekDown();
+    };
+    const int start = radio.FMFrequency();
+    radio.SeekUp();
+    EXPECT_EQ(steps, 3);
+    EXPECT_EQ(Engine->SeekActive, 0);
+    EXPECT_EQ(radio.FMFrequency(), start + 500000);
+    radio.StepDown();
+    EXPECT_EQ(radio.FMFrequency(), start + 450000);
+    EXPECT_TRUE(radio.LeaveFMMode());
+}
+
 TEST_F(FMSwitchTest, RefusedFMModeRestoresTheTVState)
 {
     Card.Faults.RefuseFM = true;
