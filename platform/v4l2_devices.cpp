@@ -111,6 +111,12 @@ public:
         if (int err = Device.EnumInput(input))
             return err;
         locked = !(input.status & (V4L2_IN_ST_NO_H_LOCK | V4L2_IN_ST_NO_SIGNAL));
+        // Not every driver fills the input status (cx88 does not), but all
+        // report the tuner input's picture lock as the tuner's signal.
+        v4l2_tuner t{};
+        t.index = input.tuner;
+        if (locked && input.type == V4L2_INPUT_TYPE_TUNER && Device.GetTuner(t) == 0)
+            locked = t.signal != 0;
         return 0;
     }
     int AvailableStandards(int32_t &standards) override

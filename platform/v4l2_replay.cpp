@@ -77,6 +77,7 @@ TRecordedCard RecordedCx88Card(const QString &path)
                    V4L2_TUNER_SUB_LANG2;
     c.Standards = CommonStandards;
     c.Controls = Cx88Controls;
+    c.InputStatus = false; // cx88 reports the lock only as the tuner's signal
     c.PixelFormats = {V4L2_PIX_FMT_GREY, V4L2_PIX_FMT_YUYV, V4L2_PIX_FMT_UYVY,
                       V4L2_PIX_FMT_RGB555, V4L2_PIX_FMT_BGR32};
     return c;
@@ -176,7 +177,7 @@ int TV4l2Replay::Ioctl(int fd, unsigned long request, void *arg)
         in->std = V4L2_STD_ALL;
         const bool locked = r.Type != V4L2_INPUT_TYPE_TUNER ||
                             (s.CarrierHz && std::llabs(int64_t(s.Frequency) * 62500 - s.CarrierHz) <= 1500000);
-        if (int(index) == s.Input && !locked)
+        if (card->InputStatus && int(index) == s.Input && !locked)
             in->status = V4L2_IN_ST_NO_H_LOCK | V4L2_IN_ST_NO_SIGNAL;
         return 0;
     }

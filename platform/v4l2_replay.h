@@ -40,6 +40,8 @@ struct TRecordedCard
     std::vector<std::pair<v4l2_std_id, QString>> Standards;
     std::vector<TRecordedControl> Controls;
     std::vector<__u32> PixelFormats;
+    // The driver fills the current input's status in VIDIOC_ENUMINPUT.
+    bool InputStatus = true;
 };
 
 TRecordedCard RecordedSaa7134Card(const QString &path = "/dev/video0");
