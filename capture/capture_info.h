@@ -169,7 +169,7 @@ public:
     bool ReadTunerRanges();
     bool SelectAudioSource(int32_t index);
 
-    // Crossbar and picture controls (preview build steps 14 and 15): the
+    // Crossbar and picture controls, called by the preview build: the
     // paths through the crossbar upstream of the capture filter (fills
     // InputCount and CrossbarInputNames), and the capture filter's
     // processing amplifier with the stored adjustments applied.

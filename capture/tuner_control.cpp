@@ -204,7 +204,8 @@ bool TCaptureInfo::SeekFM(int32_t start, int32_t step, bool up)
     bool found = false, passed = false, fullTurn = false;
     // One full turn at most, even if the band changes under the loop.
     const int64_t maxSteps = (int64_t(FMMaxFrequency) - FMMinFrequency) / step + 3;
-    for (int64_t n = 0; SeekActive && FMMode && !found && n < maxSteps; ++n) {
+    // Events handled between steps may leave FM mode or free the devices.
+    for (int64_t n = 0; SeekActive && FMMode && Tuner && !found && n < maxSteps; ++n) {
         candidate += up ? step : -step;
         if (candidate > FMMaxFrequency)
             candidate = FMMinFrequency;
