@@ -74,8 +74,9 @@ int32_t TCaptureInfo::SignalChecks() const
 bool TCaptureInfo::TuneTV(int32_t frequency, bool pauseGraph)
 {
     HasSignal = 0;
-    // A recording graph is never paused for a tune.
-    if (Capturing)
+    // A recording graph is never paused for a tune; in FM mode the tuner
+    // would take the frequency as an FM frequency.
+    if (Capturing || FMMode)
         return false;
     // Only a running graph is paused, and it runs again on every way out:
     // a failed tune must not leave the picture frozen.
@@ -106,8 +107,8 @@ bool TCaptureInfo::TuneTV(int32_t frequency, bool pauseGraph)
     if (Tuner->GetStatus(status) == 0)
         TVPLLOffset = status.PLLOffset;
 
-    // The Conexant decoder reports a lock too early after a tune: there every
-    // reading must agree; elsewhere one locked reading is enough.
+    // Conexant cards count as locked only when every reading is; the other
+    // families stop at the first locked reading.
     const bool allReadings = Family() == FamilyConexant;
     const int32_t checks = SignalChecks();
     int32_t locked = 0;

@@ -230,7 +230,9 @@ TEST_F(TunerControlTest, FMTuneAndStepStayInsideTheBand)
     Engine->FMFrequency = 108000000;
     EXPECT_FALSE(Engine->FMFrequencyUp());
 
-    // Step up and down act in FM mode only.
+    // No TV tune in FM mode; step up and down act in FM mode only.
+    EXPECT_FALSE(Engine->TuneTV(55250000, false));
+    EXPECT_EQ(Card.FMFrequency, 92950000);
     ASSERT_TRUE(Engine->SetFMMode(false));
     EXPECT_EQ(Card.Mode, TunerModeTV);
     EXPECT_FALSE(Engine->FMFrequencyUp());
