@@ -7,11 +7,15 @@
 
 #include <QMetaObject>
 
+#include "platform/gst_log.h"
 #include "platform/log.h"
 
 // ---- graph ----
 
-TFilterGraph::TFilterGraph(QObject *parent) : QObject(parent) {}
+TFilterGraph::TFilterGraph(QObject *parent) : QObject(parent)
+{
+    BridgeGstLogging();
+}
 
 TFilterGraph::~TFilterGraph()
 {
