@@ -8,6 +8,7 @@
 
 #include "app/main_info.h"
 #include "capture/capture_info.h"
+#include "channels/channel_info.h"
 #include "platform/device_enum.h"
 #include "platform/filter_registry.h"
 #include "platform/messages.h"
@@ -102,6 +103,13 @@ TEST_F(CaptureInfoTest, IdentifyChipDecidesTheFamilyFromTheName)
         EXPECT_EQ(Main.SignalCheckCount, c.Checks) << c.Name;
         EXPECT_EQ(Main.IsWisFamily, c.Family == FamilyWis) << c.Name;
     }
+    // The channel table, when it exists, takes the count.
+    TChannelInfo channels;
+    ChannelInfo = &channels;
+    Main.IdentifyChip("Conexant 88X");
+    EXPECT_EQ(channels.SignalCheckCount, 3);
+    ChannelInfo = nullptr;
+
     // The Empia control object exists only for family 3 devices that offer
     // one: the virtual EM2800 does, an unknown device does not.
     Main.IdentifyChip("EM2800 Grabber");
