@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "app/main_info.h"
+#include "app/startup.h"
 #include "capture/capture_info.h"
+#include "capture/capture_module.h"
 #include "channels/channel_info.h"
 #include "platform/device_enum.h"
 #include "platform/filter_registry.h"
@@ -321,6 +323,30 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
     engine.FreeGraphObjects(); // twice is harmless
     card.Reset();
     SetRendererOverride({}, {});
+}
+
+TEST_F(CaptureInfoTest, ModuleHooksCreateTheEngineOnTheChosenVirtualProfile)
+{
+    InitializeCaptureModule();
+    StartArguments.VirtualCard = "em2820";
+    ASSERT_TRUE(StartupHooks.CreateCaptureEngine && StartupHooks.CreateCaptureEngine(nullptr));
+    ASSERT_NE(CaptureInfo, nullptr);
+    EXPECT_EQ(StartupHooks.CaptureSettings(), CaptureInfo);
+    EXPECT_EQ(VirtualCardProfile(), TVirtualProfile::EM2820);
+    ASSERT_TRUE(StartupHooks.SelectDevices());
+    EXPECT_EQ(Main.ChipFamily, FamilyEmpia28x0);
+    EXPECT_EQ(Main.SignalCheckCount, 3);
+    EXPECT_TRUE(StartupHooks.HasTuner());
+
+    // An unknown profile keeps the current one.
+    StartArguments.VirtualCard = "bt848";
+    ASSERT_TRUE(StartupHooks.CreateCaptureEngine(nullptr));
+    EXPECT_EQ(VirtualCardProfile(), TVirtualProfile::EM2820);
+    StartArguments.VirtualCard.clear();
+    StartupHooks.FreeCaptureEngine();
+    EXPECT_EQ(CaptureInfo, nullptr);
+    FinalizeCaptureModule();
+    EXPECT_FALSE(StartupHooks.SelectDevices);
 }
 
 } // namespace
