@@ -15,6 +15,7 @@
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
+#include "capture/capture_module.h"
 #include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -92,10 +93,12 @@ void InitializeModules()
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
+    InitializeCaptureModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeCaptureModule();
     FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)
