@@ -136,8 +136,26 @@ public:
     }
     int GetFormat(TVideoFormat &format) override
     {
-        format = Current;
-        return Current.Width ? 0 : ENODATA;
+        if (Current.Width) {
+            format = Current;
+            return 0;
+        }
+        // Until a format is set, the driver's current one.
+        v4l2_format f{};
+        f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (int err = Device.GetFmt(f))
+            return err;
+        const std::pair<__u32, const char *> known[] = {{V4L2_PIX_FMT_YUYV, "YUY2"},
+                                                        {V4L2_PIX_FMT_UYVY, "UYVY"},
+                                                        {V4L2_PIX_FMT_RGB555, "RGB555"},
+                                                        {V4L2_PIX_FMT_BGR32, "RGB32"}};
+        format = {};
+        for (auto [fourcc, name] : known)
+            if (f.fmt.pix.pixelformat == fourcc)
+                format.Subtype = name;
+        format.Width = int(f.fmt.pix.width);
+        format.Height = int(f.fmt.pix.height);
+        return format.Subtype.isEmpty() ? EINVAL : 0;
     }
     int SetFormat(const TVideoFormat &format) override
     {
