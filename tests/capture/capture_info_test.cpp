@@ -151,11 +151,11 @@ TEST_F(CaptureInfoTest, CreationAndDestructionDeleteTheTimeShiftFiles)
 
 TEST_F(CaptureInfoTest, DefaultVideoDeviceIsTheFirstSupportedCard)
 {
-    Use({{"USB Camera", "Hauppauge 88x", "Philips 7134"}});
+    Use({{"USB Camera", "Hauppauge 88x", "Philips 7134"}, {}, {}, {}, {}});
     TCaptureInfo engine;
     EXPECT_EQ(engine.FindDefaultVideoDevice(), 1);
     EXPECT_EQ(engine.VideoDeviceIndex, 1);
-    Use({{"USB Camera", "Webcam"}});
+    Use({{"USB Camera", "Webcam"}, {}, {}, {}, {}});
     EXPECT_EQ(engine.FindDefaultVideoDevice(), 0);
 }
 

@@ -1,8 +1,6 @@
 // The virtual card: its tuner model and its filters in a running pipeline.
 #include <atomic>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <gst/app/gstappsink.h>
@@ -16,19 +14,6 @@
 #include "test_env.h"
 
 namespace {
-
-bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 class VirtualCardTest : public ::testing::Test
 {
@@ -320,6 +305,33 @@ TEST_F(VirtualCardTest, SoundIsTheStationsToneOrNoise)
     EXPECT_NEAR(CrossingsPerSecond(appsink), 2000, 100);
 
     gst_object_unref(appsink);
+    graph.SetActive(false);
+}
+
+TEST_F(VirtualCardTest, VbiRunsOnlyWhileItsPinIsConnected)
+{
+    TFilterGraph graph;
+    ASSERT_TRUE(graph.SetActive(true));
+    TFilterPtr capture = CreateFilterFromMoniker("virtual:capture");
+    TFrameProbe probe = FrameProbe();
+    ASSERT_TRUE(graph.AddFilter(capture) && graph.AddFilter(probe.Filter));
+    GstElement *vbi = gst_bin_get_by_name(GST_BIN(capture->Bin()), "vbisrc");
+    ASSERT_TRUE(graph.Run());
+    GstState state;
+    gst_element_get_state(vbi, &state, nullptr, GST_SECOND);
+    EXPECT_EQ(state, GST_STATE_NULL);
+    TPin *pin = TFilterGraph::FindPin(capture.get(), TPinDirection::Output, TPinCategory::VBI);
+    ASSERT_TRUE(graph.ConnectDirect(pin, TFilterGraph::FindPin(probe.Filter.get(),
+                                                               TPinDirection::Input)));
+    GstSample *sample = gst_app_sink_try_pull_sample(GST_APP_SINK(probe.Sink), 2 * GST_SECOND);
+    ASSERT_NE(sample, nullptr);
+    GstStructure *s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+    EXPECT_STREQ(gst_structure_get_string(s, "format"), "GRAY8");
+    gst_sample_unref(sample);
+    ASSERT_TRUE(graph.Disconnect(pin));
+    gst_element_get_state(vbi, &state, nullptr, GST_SECOND);
+    EXPECT_EQ(state, GST_STATE_NULL);
+    gst_object_unref(vbi);
     graph.SetActive(false);
 }
 
