@@ -48,6 +48,10 @@ public:
     // SleepMinutes, PlayLastCapture and LastCaptureFile.
     void ResetMainSettings();
 
+    // Leaves the current mode and enters the new one (app/app_modes.cpp).
+    // False, with AppMode unchanged, when either step failed.
+    bool SetAppMode(uint8_t mode);
+
     QString Title = "Lyra";
     QStringList ChipMakers;
     QStringList ChipModels;

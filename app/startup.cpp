@@ -12,6 +12,7 @@
 #include "app/main_info.h"
 #include "app/main_settings.h"
 #include "app/main_window.h"
+#include "app/modes_module.h"
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
@@ -93,12 +94,14 @@ void InitializeModules()
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
+    InitializeModesModule();
     InitializeCaptureModule();
 }
 
 void FinalizeModules()
 {
     FinalizeCaptureModule();
+    FinalizeModesModule();
     FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)
