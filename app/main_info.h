@@ -89,8 +89,8 @@ public:
     // from a video device name, and creates or drops EmpiaControl
     // (capture/chip_identity.cpp).
     void IdentifyChip(const QString &deviceName);
-    // Lock readings per tune for the identified family (1, 3 or 10); the
-    // channel table takes its SignalCheckCount from here.
+    // Lock readings per tune for the identified family (1, 3 or 10); also
+    // passed to the channel table's SignalCheckCount when it exists.
     int32_t SignalCheckCount = 1;
     // The Empia 2800 control object; exists only for that family.
     std::shared_ptr<IEmpiaControl> EmpiaControl;
