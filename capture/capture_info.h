@@ -93,29 +93,6 @@ public:
     int32_t InputType = 2;
     int32_t InputCount = 0;
 
-    // Recording clock and counters.
-    std::unique_ptr<QTimer> RecordTimer;
-    int64_t ElapsedSeconds = 0;
-    int64_t StartFreeSpace = 0;
-    int64_t UsedSpace = 0;
-    int32_t MPEGAudioBitRate = 224000;
-    int32_t MPEGAudioChannels = 2;
-    int32_t MPEGAudioSampleRate = 48000;
-    double AudioMixLevel = 0.7;
-
-    // Preferred device names, copied from the OEM record at reset.
-    QString OEMVideoDeviceName, OEMTunerName, OEMTVAudioName, OEMCrossbarName;
-
-    // Set by the start-up code right after creation.
-    std::function<void()> OnRecordTick;
-    std::function<void(bool ready)> OnTimeShiftReady;
-    std::function<void()> OnVideoWindowCreated;
-    std::function<void(int32_t frequency, bool signal)> OnFMTuned;
-
-    // The audio device name kept by the audio settings (the 713x case of
-    // SelectDevices). Defaults to the audio settings object's record mixer.
-    std::function<QString()> RecordMixerName;
-
     // Tuner, standards and crossbar
     // (capture/tuner_control.cpp, capture/input_control.cpp). GUI thread
     // only; the waits of tuning go through GuiWait (channels/gui_wait.h), so
@@ -185,6 +162,29 @@ public:
     // RerenderPreview (FM mode switched). Unset: the step fails.
     std::function<bool()> ReapplyPreviewSize;
     std::function<bool()> RerenderPreviewHook;
+
+    // Recording clock and counters.
+    std::unique_ptr<QTimer> RecordTimer;
+    int64_t ElapsedSeconds = 0;
+    int64_t StartFreeSpace = 0;
+    int64_t UsedSpace = 0;
+    int32_t MPEGAudioBitRate = 224000;
+    int32_t MPEGAudioChannels = 2;
+    int32_t MPEGAudioSampleRate = 48000;
+    double AudioMixLevel = 0.7;
+
+    // Preferred device names, copied from the OEM record at reset.
+    QString OEMVideoDeviceName, OEMTunerName, OEMTVAudioName, OEMCrossbarName;
+
+    // Set by the start-up code right after creation.
+    std::function<void()> OnRecordTick;
+    std::function<void(bool ready)> OnTimeShiftReady;
+    std::function<void()> OnVideoWindowCreated;
+    std::function<void(int32_t frequency, bool signal)> OnFMTuned;
+
+    // The audio device name kept by the audio settings (the 713x case of
+    // SelectDevices). Defaults to the audio settings object's record mixer.
+    std::function<QString()> RecordMixerName;
 
 private:
     // One pass of SelectDevices; `retry` is set when a second pass with
