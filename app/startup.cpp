@@ -16,6 +16,7 @@
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
+#include "app/window_module.h"
 #include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -94,10 +95,12 @@ void InitializeModules()
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
     InitializeModesModule();
+    InitializeWindowModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeWindowModule();
     FinalizeModesModule();
     FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
