@@ -108,6 +108,7 @@ TFormMainWindow::TFormMainWindow(QWidget *parent)
             Qt::QueuedConnection);
 
     FormOSD = new TFormOSD;
+    Shutdown = ShutdownApplication;
     ApplyTitlePicture();
     PlaceChrome();
     setMinimumSize(MinimumWindowSize(0, false));
@@ -448,7 +449,8 @@ void TFormMainWindow::closeEvent(QCloseEvent *event)
     HideOSD();
     if (FormMainPanel)
         FormMainPanel->HidePanel();
-    ShutdownApplication();
+    if (Shutdown)
+        Shutdown();
     event->accept();
 }
 

@@ -106,6 +106,8 @@ public:
     void TimerSleepingTimer();
     // Run after the main window has closed on expiry.
     std::function<void()> OnSleepExpired;
+    // The orderly shutdown run when the window closes; tests replace it.
+    std::function<void()> Shutdown;
 
     QMenu *PopupMainMenu = nullptr;
     QAction *MenuItem(const QString &key) const;
