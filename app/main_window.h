@@ -173,6 +173,7 @@ public:
     void SelectCell(int index);
     void ChooseCell(int index);
     QTimer *SamplingTimer() const { return TimerSampling; }
+    QTimer *BlinkTimer() const { return TimerBlink; }
 
     void ShowDigitalZoomSlider();
 

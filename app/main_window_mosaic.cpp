@@ -121,11 +121,6 @@ bool TFormMainWindow::SetChannelPreview(bool on)
         }
         InMosaic = true;
         ShowChrome(false);
-        // The chrome's room stays: the cells keep inside it.
-        ImageBoarderTop->show();
-        ImageBoarderBottom->show();
-        ImageBoarderLeft->show();
-        ImageBoarderRight->show();
         setMinimumSize(MinimumWindowSize(0, true));
         const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         setGeometry(screen->geometry());
@@ -192,6 +187,7 @@ void TFormMainWindow::BuildMosaic()
             c.Caption = new QLabel(this);
             c.Caption->setAttribute(Qt::WA_TransparentForMouseEvents);
             c.Caption->setStyleSheet("color: #ffff00; background: transparent; font-weight: bold;");
+            c.Caption->setIndent(6);
             c.Caption->show();
             MosaicCells.push_back(c);
         }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
 
@@ -54,6 +55,7 @@ QImage TestCard(int channel, const QSize &size)
                                  size.height() * 0.06;
             hills.lineTo(x, y);
         }
+        hills.lineTo(size.width(), size.height() * (0.62 + 0.1 * layer));
         hills.lineTo(size.width(), size.height());
         p.setBrush(skies[(k + 3 + layer) % 9].darker(160 + 40 * layer));
         p.drawPath(hills);
@@ -162,6 +164,19 @@ int main(int argc, char **argv)
     TPreviewInfo preview(&table);
     PreviewInfo = &preview;
 
+    // A desktop behind the windows, as a user's would be.
+    QWidget desktop(nullptr, Qt::FramelessWindowHint);
+    desktop.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    desktop.setAutoFillBackground(true);
+    QPalette pal = desktop.palette();
+    QLinearGradient wall(0, 0, 0, desktop.height());
+    wall.setColorAt(0, QColor(46, 62, 84));
+    wall.setColorAt(1, QColor(18, 24, 34));
+    pal.setBrush(QPalette::Window, wall);
+    desktop.setPalette(pal);
+    desktop.show();
+    Settle(100);
+
     auto *window = new TFormMainWindow;
     window->Shutdown = [] {};
     auto *video = new TStandIn(window);
@@ -179,7 +194,7 @@ int main(int argc, char **argv)
         FormMainPanel->AudioModeText("Stereo");
         FormMainPanel->ShowTime();
     }
-    window->ShowOSDText(" 4 Lyra News", false);
+    window->ShowOSDText("4 Cinema", false);
     bool ok = Shot(out + "main_window.png");
 
     window->HideOSD();
@@ -193,9 +208,12 @@ int main(int argc, char **argv)
     main.AppMode = ModeChannelPreview;
     window->EnterMosaic();
     window->SamplingTimer()->stop();
+    window->BlinkTimer()->stop();
     for (int i = 1; i < int(window->Cells().size()); ++i)
         window->SamplingStep();
     window->SelectCell(4);
+    for (const TFormMainWindow::TCell &c : window->Cells())
+        c.Caption->show();
     ok = Shot(out + "mosaic.png") && ok;
     (void)screen;
     delete window;
