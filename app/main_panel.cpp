@@ -27,7 +27,10 @@ using Skin::TVRegions;
 constexpr int LastButton = 36; // buttons painted pressed; 37 is the lamp
 constexpr int AboutBadge = 36;
 
-bool IsButton(int r) { return r >= 0 && r <= Skin::TVMuteLamp; }
+bool IsButton(int r)
+{
+    return r >= 0 && r <= Skin::TVMuteLamp;
+}
 
 QFont LabelFont(int height)
 {
@@ -113,7 +116,8 @@ void TPanelTextButton::enterEvent(QEnterEvent *event)
 void TPanelTextButton::mouseReleaseEvent(QMouseEvent *event)
 {
     SetHot(false);
-    if (event->button() == Qt::LeftButton && isEnabled() && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && isEnabled() &&
+        rect().contains(event->position().toPoint()))
         ExecuteCommand(Command);
 }
 
@@ -142,8 +146,11 @@ TFormMainPanel::TFormMainPanel(TUIInfo *ui, QWidget *parent)
             l->setObjectName(name);
             l->setGeometry(d.Rect.Left, d.Rect.Top, d.Rect.Width(), d.Rect.Height());
             l->setFont(LabelFont(d.Rect.Height()));
-            l->setStyleSheet(QString("color: #%1; background: transparent;").arg(d.Color, 6, 16, QChar('0')));
-            l->setAlignment((d.Align < 0 ? Qt::AlignLeft : d.Align > 0 ? Qt::AlignRight : Qt::AlignHCenter) |
+            l->setStyleSheet(
+                QString("color: #%1; background: transparent;").arg(d.Color, 6, 16, QChar('0')));
+            l->setAlignment((d.Align < 0   ? Qt::AlignLeft
+                             : d.Align > 0 ? Qt::AlignRight
+                                           : Qt::AlignHCenter) |
                             Qt::AlignVCenter);
             // Clicks and drags go through to the skin.
             l->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -191,11 +198,20 @@ TFormMainPanel::~TFormMainPanel()
         FormMainPanel = nullptr;
 }
 
-const QImage &TFormMainPanel::Face() const { return ShapeImageSkin->Picture(); }
+const QImage &TFormMainPanel::Face() const
+{
+    return ShapeImageSkin->Picture();
+}
 
-bool TFormMainPanel::Enabled(int r) const { return UI->TVPanelRegions[r].Enabled != 0; }
+bool TFormMainPanel::Enabled(int r) const
+{
+    return UI->TVPanelRegions[r].Enabled != 0;
+}
 
-void TFormMainPanel::SetEnabled(int r, bool on) { UI->TVPanelRegions[r].Enabled = on ? 1 : 0; }
+void TFormMainPanel::SetEnabled(int r, bool on)
+{
+    UI->TVPanelRegions[r].Enabled = on ? 1 : 0;
+}
 
 void TFormMainPanel::PaintRegion(int r, int look)
 {
@@ -210,7 +226,8 @@ void TFormMainPanel::PaintAtRest(int r)
 
 void TFormMainPanel::ShowHint(int region, const QPoint &global)
 {
-    const QString hint = IsButton(region) && Enabled(region) ? UI->TVPanelRegions[region].Hint : QString();
+    const QString hint =
+        IsButton(region) && Enabled(region) ? UI->TVPanelRegions[region].Hint : QString();
     ShapeImageSkin->setToolTip(hint);
     if (hint.isEmpty())
         QToolTip::hideText();
@@ -282,7 +299,8 @@ void TFormMainPanel::MouseUp(QMouseEvent *e)
             SetVolumeFrom(pos.y());
     } else if (Current <= LastButton && Enabled(Current)) {
         const int pressed = Current;
-        if (UI->TVPanelRegionAt(pos.x(), pos.y()) == pressed && TVRegions[pressed].Command != Skin::NoCommand)
+        if (UI->TVPanelRegionAt(pos.x(), pos.y()) == pressed &&
+            TVRegions[pressed].Command != Skin::NoCommand)
             ExecuteCommand(TVRegions[pressed].Command);
         // The command may have hidden or changed the panel; the look is
         // repainted from the state it left.
@@ -324,7 +342,8 @@ TPanelContext TFormMainPanel::Context() const
     const TModeEngines &e = ModeEngines;
     c.TunerSource = !e.Channels || e.Channels->Source() == SourceTuner;
     c.HasMixer = e.Audio && e.Audio->HasMixer();
-    c.PIPPlaybackRuns = MainInfo && MainInfo->PIPPlayback && e.FilePlayback && e.FilePlayback->Exists();
+    c.PIPPlaybackRuns =
+        MainInfo && MainInfo->PIPPlayback && e.FilePlayback && e.FilePlayback->Exists();
     c.TimeShiftPlayAllowed = e.TimeShift && e.TimeShift->PlaybackAllowed();
     return c;
 }
@@ -380,7 +399,10 @@ void TFormMainPanel::ModeChanged(uint8_t mode)
     ApplyEnabled(mode);
 }
 
-void TFormMainPanel::NumberEntered(const QString &buffer, int) { LabelChannel->setText(buffer); }
+void TFormMainPanel::NumberEntered(const QString &buffer, int)
+{
+    LabelChannel->setText(buffer);
+}
 
 void TFormMainPanel::ChannelChanged(int number, const QString &)
 {
@@ -391,7 +413,8 @@ void TFormMainPanel::SourceChanged(uint8_t source)
 {
     QString text;
     if (source == SourceTuner) {
-        const uint8_t band = ModeEngines.Channels ? ModeEngines.Channels->Band() : uint8_t(ModeAntenna);
+        const uint8_t band =
+            ModeEngines.Channels ? ModeEngines.Channels->Band() : uint8_t(ModeAntenna);
         text = band == ModeCable    ? Word("Cable", "Cable")
                : band == ModeMemory ? Word("Memory", "Memory")
                                     : Word("Antenna", "Antenna");
@@ -408,9 +431,15 @@ void TFormMainPanel::SourceChanged(uint8_t source)
         ApplyEnabled(MainInfo->AppMode == ModeNone ? uint8_t(ModeLive) : MainInfo->AppMode);
 }
 
-void TFormMainPanel::AudioModeText(const QString &text) { LabelTVChannelAudio->setText(text); }
+void TFormMainPanel::AudioModeText(const QString &text)
+{
+    LabelTVChannelAudio->setText(text);
+}
 
-void TFormMainPanel::VideoStandardText(const QString &text) { LabelVideoStandard->setText(text); }
+void TFormMainPanel::VideoStandardText(const QString &text)
+{
+    LabelVideoStandard->setText(text);
+}
 
 void TFormMainPanel::RecordingProgress(const TRecordingProgress &progress)
 {
@@ -549,5 +578,6 @@ void TFormMainPanel::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->isAutoRepeat())
         return;
-    TVPanelKeyUp(VirtualKeyFromQt(event->key(), event->modifiers()), ShiftStateFromQt(event->modifiers()));
+    TVPanelKeyUp(VirtualKeyFromQt(event->key(), event->modifiers()),
+                 ShiftStateFromQt(event->modifiers()));
 }

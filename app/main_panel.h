@@ -7,12 +7,11 @@
 // Created on the first TV start, freed with the application; GUI thread only.
 #pragma once
 
-#include <array>
-#include <functional>
-
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <array>
+#include <functional>
 
 #include "app/shell_views.h"
 #include "app/skin_regions.h"

@@ -206,7 +206,8 @@ void TFormMainWindow::PlaceChrome()
     const bool chrome = WindowState == 0 && !InMosaic;
     ImageBoarderTop->setGeometry(0, 0, w, BorderTopHeight);
     ImageBoarderBottom->setGeometry(0, h - BorderBottomHeight, w, BorderBottomHeight);
-    ImageBoarderLeft->setGeometry(0, BorderTopHeight, BorderSideWidth, h - BorderTopHeight - BorderBottomHeight);
+    ImageBoarderLeft->setGeometry(0, BorderTopHeight, BorderSideWidth,
+                                  h - BorderTopHeight - BorderBottomHeight);
     ImageBoarderRight->setGeometry(w - BorderSideWidth, BorderTopHeight, BorderSideWidth,
                                    h - BorderTopHeight - BorderBottomHeight);
     ImageLogo->move((w - ImageLogo->width()) / 2, 0);
@@ -330,15 +331,23 @@ void TFormMainWindow::SetVideoDesktop(bool on)
 
 void TFormMainWindow::ApplyVideoWindowState()
 {
-    WindowState = Video && Video->FullScreenDisplay() ? 1 : Video && Video->DesktopDisplay() ? 2 : 0;
+    WindowState = Video && Video->FullScreenDisplay() ? 1
+                  : Video && Video->DesktopDisplay()  ? 2
+                                                      : 0;
     ApplyWindowStateItems();
     if (MainInfo && MainInfo->AlwaysOnTop && WindowState == 0)
         SetAlwaysOnTop(true);
 }
 
-void TFormMainWindow::Minimize() { showMinimized(); }
+void TFormMainWindow::Minimize()
+{
+    showMinimized();
+}
 
-void TFormMainWindow::Restore() { showNormal(); }
+void TFormMainWindow::Restore()
+{
+    showNormal();
+}
 
 void TFormMainWindow::HideTVPanel()
 {
@@ -346,7 +355,10 @@ void TFormMainWindow::HideTVPanel()
         FormMainPanel->HidePanel();
 }
 
-TFormMainPanel *TFormMainWindow::MainPanel() const { return FormMainPanel; }
+TFormMainPanel *TFormMainWindow::MainPanel() const
+{
+    return FormMainPanel;
+}
 
 void TFormMainWindow::ShowMainPanel()
 {
@@ -357,7 +369,9 @@ void TFormMainWindow::ShowMainPanel()
         }
         FormMainPanel = new TFormMainPanel(UIInfo);
         FormMainPanel->SleepTimerRunning = [this] { return TimerSleeping.isActive(); };
-        FormMainPanel->Recording = [] { return ModeEngines.Recording && ModeEngines.Recording->IsRecording(); };
+        FormMainPanel->Recording = [] {
+            return ModeEngines.Recording && ModeEngines.Recording->IsRecording();
+        };
     }
     FormMainPanel->ShowPanel(this);
 }
@@ -379,7 +393,10 @@ void TFormMainWindow::SwapInsetBack()
         SwapInset(false);
 }
 
-void TFormMainWindow::ShowTextBox(const QString &text) { ShowWarningText(text); }
+void TFormMainWindow::ShowTextBox(const QString &text)
+{
+    ShowWarningText(text);
+}
 
 void TFormMainWindow::ShowOSDText(const QString &text, bool atTop)
 {
@@ -393,8 +410,9 @@ void TFormMainWindow::ShowOSDText(const QString &text, bool atTop)
         (MainInfo && MainInfo->AppMode == ModeChannelPreview))
         return;
     const QScreen *screen = ScreenOf(this);
-    const TOSDPlacement place = PlaceOSD(text, atTop, WindowState == 1, screen->geometry(), frameGeometry(),
-                                         BorderSideWidth, BorderTopHeight, BorderBottomHeight);
+    const TOSDPlacement place =
+        PlaceOSD(text, atTop, WindowState == 1, screen->geometry(), frameGeometry(),
+                 BorderSideWidth, BorderTopHeight, BorderBottomHeight);
     FormOSD->ShowAt(text, place, Video ? Video->ColorKey() : QColor(Qt::black),
                     {FormMainPanel, SnapshotListWindow ? SnapshotListWindow() : nullptr});
 }

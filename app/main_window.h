@@ -8,10 +8,6 @@
 // One per process (FormMainWindow); GUI thread only.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <vector>
-
 #include <QAction>
 #include <QImage>
 #include <QMenu>
@@ -19,6 +15,9 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "app/mode_engines.h"
 #include "app/shell_views.h"
@@ -40,7 +39,10 @@ QRect MosaicCellRect(const QSize &client, int n, int row, int column);
 // tells whether a cell index exists and may be selected.
 int MosaicStep(int selected, int key, int n, const std::function<bool(int)> &exists);
 
-class TFormMainWindow : public QWidget, public IShellView, public IShellControl, public IChannelMosaic
+class TFormMainWindow : public QWidget,
+                        public IShellView,
+                        public IShellControl,
+                        public IChannelMosaic
 {
     Q_OBJECT
 public:

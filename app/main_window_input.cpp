@@ -14,7 +14,10 @@
 namespace {
 
 // Notches a wheel event carries; high-resolution wheels add up in steps.
-int Notches(const QWheelEvent *e) { return e->angleDelta().y() / 120; }
+int Notches(const QWheelEvent *e)
+{
+    return e->angleDelta().y() / 120;
+}
 
 } // namespace
 
@@ -31,8 +34,8 @@ bool TFormMainWindow::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove: {
         auto *e = static_cast<QMouseEvent *>(event);
-        QMouseEvent mapped(e->type(), video->mapTo(this, e->position().toPoint()), e->globalPosition(),
-                           e->button(), e->buttons(), e->modifiers());
+        QMouseEvent mapped(e->type(), video->mapTo(this, e->position().toPoint()),
+                           e->globalPosition(), e->button(), e->buttons(), e->modifiers());
         if (e->type() == QEvent::MouseButtonPress)
             mousePressEvent(&mapped);
         else if (e->type() == QEvent::MouseButtonRelease)
@@ -60,8 +63,8 @@ void TFormMainWindow::mousePressEvent(QMouseEvent *event)
         OpenPopupMenu();
         return;
     }
-    Dragging = event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton && WindowState != 1 &&
-               !InMosaic;
+    Dragging = event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
+               WindowState != 1 && !InMosaic;
     DragMoved = false;
     DragOrigin = event->position().toPoint();
 }
@@ -155,10 +158,14 @@ void TFormMainWindow::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->isAutoRepeat())
         return;
-    MainWindowKeyUp(VirtualKeyFromQt(event->key(), event->modifiers()), ShiftStateFromQt(event->modifiers()));
+    MainWindowKeyUp(VirtualKeyFromQt(event->key(), event->modifiers()),
+                    ShiftStateFromQt(event->modifiers()));
 }
 
-void TFormMainWindow::contextMenuEvent(QContextMenuEvent *event) { event->accept(); }
+void TFormMainWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    event->accept();
+}
 
 void TFormMainWindow::paintEvent(QPaintEvent *event)
 {

@@ -92,7 +92,10 @@ struct TItemDef
 
 } // namespace
 
-QAction *TFormMainWindow::MenuItem(const QString &key) const { return Actions.value(key); }
+QAction *TFormMainWindow::MenuItem(const QString &key) const
+{
+    return Actions.value(key);
+}
 
 void TFormMainWindow::BuildMenu()
 {
@@ -114,7 +117,8 @@ void TFormMainWindow::BuildMenu()
     Actions.insert("AspectRatio", aspect->menuAction());
     auto *group = new QActionGroup(this);
     for (int i = 0; i < 3; ++i) {
-        QAction *a = i == 0 ? add(aspect, "Free", 0, true) : aspect->addAction(i == 1 ? "4:3" : "16:9");
+        QAction *a =
+            i == 0 ? add(aspect, "Free", 0, true) : aspect->addAction(i == 1 ? "4:3" : "16:9");
         a->setCheckable(true);
         group->addAction(a);
         if (i > 0)
@@ -135,7 +139,8 @@ void TFormMainWindow::BuildMenu()
     camera->setCheckable(true);
     Actions.insert("Camera", camera);
     connect(camera, &QAction::triggered, this, [] { ExecuteCommand(200); });
-    connect(add(m, "DigitalZoom", 0), &QAction::triggered, this, [this] { ShowDigitalZoomSlider(); });
+    connect(add(m, "DigitalZoom", 0), &QAction::triggered, this,
+            [this] { ShowDigitalZoomSlider(); });
     m->addSeparator();
     add(m, "PreChannel", 4002);
     add(m, "NextChannel", 4001);
@@ -242,8 +247,9 @@ void TFormMainWindow::ApplyWindowStateItems()
     MenuItem("WallPaper")->setEnabled(WindowState != 1);
     MenuItem("WallPaper")->setChecked(WindowState == 2);
     MenuItem("AspectRatio")->setVisible(MenuState.AspectRatio && WindowState == 0);
-    MenuItem("DigitalZoom")->setVisible(MenuState.DigitalZoom && WindowState == 0 &&
-                                        MainInfo && MainInfo->AppMode == ModeLive);
+    MenuItem("DigitalZoom")
+        ->setVisible(MenuState.DigitalZoom && WindowState == 0 && MainInfo &&
+                     MainInfo->AppMode == ModeLive);
 }
 
 void TFormMainWindow::OpenPopupMenu()
@@ -283,9 +289,15 @@ void TFormMainWindow::ChannelChanged(int number, const QString &text)
     ShowOSDText(QString::number(number) + " " + text, false);
 }
 
-void TFormMainWindow::AudioModeText(const QString &text) { ShowOSDText(text, false); }
+void TFormMainWindow::AudioModeText(const QString &text)
+{
+    ShowOSDText(text, false);
+}
 
-void TFormMainWindow::DigitsTyped(const QString &buffer) { ShowOSDText(buffer, false); }
+void TFormMainWindow::DigitsTyped(const QString &buffer)
+{
+    ShowOSDText(buffer, false);
+}
 
 void TFormMainWindow::PlayPauseState(bool showPlay)
 {
@@ -293,7 +305,10 @@ void TFormMainWindow::PlayPauseState(bool showPlay)
     MenuItem("Pause")->setVisible(!showPlay);
 }
 
-void TFormMainWindow::PlayItemVisibility(bool visible) { MenuItem("Play")->setVisible(visible); }
+void TFormMainWindow::PlayItemVisibility(bool visible)
+{
+    MenuItem("Play")->setVisible(visible);
+}
 
 void TFormMainWindow::ShowDigitalZoomSlider()
 {
@@ -303,6 +318,8 @@ void TFormMainWindow::ShowDigitalZoomSlider()
         ShowWarning(1005);
         return;
     }
-    ShowDigitalZoom(Video.get(), geometry().topLeft() + QPoint(Skin::BorderSideWidth + 10, Skin::BorderTopHeight + 10),
+    ShowDigitalZoom(Video.get(),
+                    geometry().topLeft() +
+                        QPoint(Skin::BorderSideWidth + 10, Skin::BorderTopHeight + 10),
                     this);
 }

@@ -8,8 +8,8 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/main_window.h"
-#include "app/skin_regions.h"
 #include "app/osd_form.h"
+#include "app/skin_regions.h"
 #include "channels/preview_info.h"
 
 namespace {
@@ -52,8 +52,8 @@ QRect MosaicCellRect(const QSize &client, int n, int row, int column)
 {
     const int w = client.width() - 2 * Skin::BorderSideWidth;
     const int h = client.height() - Skin::BorderTopHeight - Skin::BorderBottomHeight;
-    return QRect(w / n * column + Skin::BorderSideWidth + 5, h / n * row + Skin::BorderTopHeight + 5,
-                 w / n - 10, h / n - 10);
+    return QRect(w / n * column + Skin::BorderSideWidth + 5,
+                 h / n * row + Skin::BorderTopHeight + 5, w / n - 10, h / n - 10);
 }
 
 int MosaicStep(int selected, int key, int n, const std::function<bool(int)> &exists)
@@ -100,7 +100,10 @@ int MosaicStep(int selected, int key, int n, const std::function<bool(int)> &exi
     return exists(target) ? target : -1;
 }
 
-bool TFormMainWindow::HasMarkedChannels() const { return PreviewInfo && PreviewInfo->CellCount() > 0; }
+bool TFormMainWindow::HasMarkedChannels() const
+{
+    return PreviewInfo && PreviewInfo->CellCount() > 0;
+}
 
 bool TFormMainWindow::SetChannelPreview(bool on)
 {
@@ -268,7 +271,9 @@ void TFormMainWindow::SamplingStep()
         case 4:
         case 5:
             cell.Value = -(def.Kind - 2);
-            cell.Caption->setText(def.Kind == 3 ? "Composite" : def.Kind == 4 ? "S-Video" : "Camera");
+            cell.Caption->setText(def.Kind == 3   ? "Composite"
+                                  : def.Kind == 4 ? "S-Video"
+                                                  : "Camera");
             if (ch)
                 ch->SelectInput(uint8_t(def.Kind - 2));
             break;
@@ -336,7 +341,10 @@ void TFormMainWindow::ChooseCell(int index)
         MainInfo->SetAppMode(ModeLive);
 }
 
-void TFormMainWindow::TakeSelectedCell() { ChooseCell(Selected); }
+void TFormMainWindow::TakeSelectedCell()
+{
+    ChooseCell(Selected);
+}
 
 void TFormMainWindow::MosaicKey(int key)
 {

@@ -64,7 +64,8 @@ bool TFormOSD::ShowAt(const QString &text, const TOSDPlacement &placement, const
     font.setBold(true);
     font.setPixelSize(std::max(placement.FontSize, 6));
     LabelOSD->setFont(font);
-    LabelOSD->setAlignment((placement.LeftAligned ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+    LabelOSD->setAlignment((placement.LeftAligned ? Qt::AlignLeft : Qt::AlignRight) |
+                           Qt::AlignVCenter);
     LabelOSD->setStyleSheet(QString("color: #ffff00; background: %1;").arg(background.name()));
     LabelOSD->setText(text + "  ");
     // The width rule is the program's; a font whose letters run wider gets
@@ -103,5 +104,6 @@ void TFormOSD::keyPressEvent(QKeyEvent *event)
 void TFormOSD::keyReleaseEvent(QKeyEvent *event)
 {
     if (!event->isAutoRepeat())
-        TVPanelKeyUp(VirtualKeyFromQt(event->key(), event->modifiers()), ShiftStateFromQt(event->modifiers()));
+        TVPanelKeyUp(VirtualKeyFromQt(event->key(), event->modifiers()),
+                     ShiftStateFromQt(event->modifiers()));
 }

@@ -5,11 +5,10 @@
 // On... callbacks. GUI thread only.
 #pragma once
 
-#include <functional>
-
 #include <QBitmap>
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 class TShapeImage : public QWidget
 {

@@ -93,7 +93,10 @@ void TFormSleepingTimer::BitBtnOKClick()
     accept();
 }
 
-void TFormSleepingTimer::BitBtnCancelClick() { reject(); }
+void TFormSleepingTimer::BitBtnCancelClick()
+{
+    reject();
+}
 
 bool RunSleepTimerDialog(QWidget *parent)
 {

@@ -12,7 +12,10 @@
 
 namespace {
 
-QString StagedSkin() { return QStringLiteral(LYRA_STAGED_DATA "/skins/default/"); }
+QString StagedSkin()
+{
+    return QStringLiteral(LYRA_STAGED_DATA "/skins/default/");
+}
 
 class Panel : public ModeTest
 {
@@ -23,7 +26,8 @@ protected:
     void SetUp() override
     {
         ModeTest::SetUp();
-        ASSERT_TRUE(UI.LoadSkin(StagedSkin(), StagedSkin())) << UI.SkinErrors.join("\n").toStdString();
+        ASSERT_TRUE(UI.LoadSkin(StagedSkin(), StagedSkin()))
+            << UI.SkinErrors.join("\n").toStdString();
         P = new TFormMainPanel(&UI);
         P->show();
         P->ModeChanged(ModeLive);
@@ -97,7 +101,8 @@ TEST(PanelRules, VolumeFromPointAndPlacement)
     EXPECT_EQ(VolumeFromPoint(bar, bar.Top - 20), 65536);
     EXPECT_EQ(VolumeFromPoint(bar, bar.Bottom), 0);
     EXPECT_EQ(VolumeFromPoint(bar, bar.Bottom + 40), 0);
-    EXPECT_EQ(VolumeFromPoint(bar, bar.Bottom - bar.Height() / 2), (bar.Height() / 2) * 65536 / bar.Height());
+    EXPECT_EQ(VolumeFromPoint(bar, bar.Bottom - bar.Height() / 2),
+              (bar.Height() / 2) * 65536 / bar.Height());
 
     // Room beside the window: centred in the margin; no room: at the edge.
     EXPECT_EQ(PanelPlacement({1280, 800}, {480, 360}, {201, 313}), QPoint(640 + 400 - 100, 220));

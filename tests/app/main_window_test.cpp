@@ -40,7 +40,10 @@ public:
 };
 const auto *const g_noPowerOff = ::testing::AddGlobalTestEnvironment(new NoPowerOff);
 
-QString StagedSkin() { return QStringLiteral(LYRA_STAGED_DATA "/skins/default/"); }
+QString StagedSkin()
+{
+    return QStringLiteral(LYRA_STAGED_DATA "/skins/default/");
+}
 
 // A video window with a surface of its own.
 struct FakeDisplay : IVideoDisplay
@@ -110,16 +113,16 @@ TEST(MainWindowRules, MosaicLayoutAndKeys)
     EXPECT_EQ(MosaicCellRect({1000, 700}, 3, 0, 0), QRect(15, 22, 316, 214));
     EXPECT_EQ(MosaicCellRect({1000, 700}, 3, 2, 1), QRect(326 + 15, 224 * 2 + 22, 316, 214));
     const auto seven = [](int i) { return i >= 0 && i < 7; };
-    EXPECT_EQ(MosaicStep(-1, 39, 3, seven), 0);     // no selection: first cell
-    EXPECT_EQ(MosaicStep(6, 39, 3, seven), -1);     // Right from the seventh: no eighth
-    EXPECT_EQ(MosaicStep(2, 39, 3, seven), 3);      // column 3 -> next row
-    EXPECT_EQ(MosaicStep(0, 37, 3, seven), -1);     // Left from the first: to the ninth, missing
-    EXPECT_EQ(MosaicStep(3, 37, 3, seven), 2);      // column 1 -> previous row's end
-    EXPECT_EQ(MosaicStep(1, 38, 3, seven), -1);     // Up at the edge
-    EXPECT_EQ(MosaicStep(4, 40, 3, seven), -1);     // Down to a missing cell
+    EXPECT_EQ(MosaicStep(-1, 39, 3, seven), 0); // no selection: first cell
+    EXPECT_EQ(MosaicStep(6, 39, 3, seven), -1); // Right from the seventh: no eighth
+    EXPECT_EQ(MosaicStep(2, 39, 3, seven), 3);  // column 3 -> next row
+    EXPECT_EQ(MosaicStep(0, 37, 3, seven), -1); // Left from the first: to the ninth, missing
+    EXPECT_EQ(MosaicStep(3, 37, 3, seven), 2);  // column 1 -> previous row's end
+    EXPECT_EQ(MosaicStep(1, 38, 3, seven), -1); // Up at the edge
+    EXPECT_EQ(MosaicStep(4, 40, 3, seven), -1); // Down to a missing cell
     EXPECT_EQ(MosaicStep(1, 40, 3, seven), 4);
     const auto all = [](int i) { return i >= 0 && i < 9; };
-    EXPECT_EQ(MosaicStep(0, 37, 3, all), 8);        // wraps to the last row
+    EXPECT_EQ(MosaicStep(0, 37, 3, all), 8); // wraps to the last row
     EXPECT_EQ(MosaicStep(8, 39, 3, all), 0);
 }
 

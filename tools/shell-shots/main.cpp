@@ -28,11 +28,11 @@ int g_channel = 4;
 // A test card for a channel: a sky, hills, the station's name and clock.
 QImage TestCard(int channel, const QSize &size)
 {
-    static const QColor skies[] = {QColor(38, 92, 168), QColor(180, 88, 40), QColor(34, 120, 96),
-                                   QColor(110, 52, 140), QColor(20, 40, 90), QColor(150, 130, 40),
-                                   QColor(60, 60, 70), QColor(140, 40, 60), QColor(30, 110, 150)};
+    static const QColor skies[] = {QColor(38, 92, 168),  QColor(180, 88, 40), QColor(34, 120, 96),
+                                   QColor(110, 52, 140), QColor(20, 40, 90),  QColor(150, 130, 40),
+                                   QColor(60, 60, 70),   QColor(140, 40, 60), QColor(30, 110, 150)};
     static const char *names[] = {"Lyra News", "Sports 2", "Nature", "Cinema", "Night Sky",
-                                  "Weather", "Archive", "Music", "Ocean"};
+                                  "Weather",   "Archive",  "Music",  "Ocean"};
     const int k = (channel - 1 + 9) % 9;
     QImage img(size, QImage::Format_RGB32);
     QPainter p(&img);
@@ -44,8 +44,8 @@ QImage TestCard(int channel, const QSize &size)
     p.fillRect(img.rect(), sky);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 236, 170, 210));
-    p.drawEllipse(QPointF(size.width() * (0.2 + 0.07 * k), size.height() * 0.3), size.height() * 0.09,
-                  size.height() * 0.09);
+    p.drawEllipse(QPointF(size.width() * (0.2 + 0.07 * k), size.height() * 0.3),
+                  size.height() * 0.09, size.height() * 0.09);
     for (int layer = 0; layer < 3; ++layer) {
         QPainterPath hills;
         hills.moveTo(0, size.height());
@@ -199,9 +199,15 @@ int main(int argc, char **argv)
 
     window->HideOSD();
     window->SetFullScreen(true);
+    // A click on the picture brings the panel over it.
+    if (FormMainPanel) {
+        FormMainPanel->ShowForFullScreen(true);
+        FormMainPanel->move(screen.right() - FormMainPanel->width() - 40, screen.center().y() - 156);
+    }
     window->ShowOSDText("Live", true);
     ok = Shot(out + "full_screen.png") && ok;
     window->SetFullScreen(false);
+    window->HideTVPanel();
 
     // The mosaic: every cell sampled once, the frames drawn per channel.
     window->GrabToSharedImage = [video] { return TestCard(g_channel, video->size()); };
@@ -215,7 +221,6 @@ int main(int argc, char **argv)
     for (const TFormMainWindow::TCell &c : window->Cells())
         c.Caption->show();
     ok = Shot(out + "mosaic.png") && ok;
-    (void)screen;
     delete window;
     UIInfo = nullptr;
     PreviewInfo = nullptr;
