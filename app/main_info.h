@@ -5,9 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include <QString>
 #include <QStringList>
+
+class IEmpiaControl;
 
 // Operating modes (TMainInfo::AppMode).
 enum TAppMode : uint8_t {
@@ -81,6 +84,16 @@ public:
 
     // Called after each successful mode change.
     std::function<void(uint8_t mode)> OnModeChanged;
+
+    // Sets ChipMaker, ChipName, ChipFamily, IsWisFamily and SignalCheckCount
+    // from a video device name, and creates or drops EmpiaControl
+    // (capture/chip_identity.cpp).
+    void IdentifyChip(const QString &deviceName);
+    // Lock readings per tune for the identified family (1, 3 or 10); also
+    // passed to the channel table's SignalCheckCount when it exists.
+    int32_t SignalCheckCount = 1;
+    // The Empia 2800 control object; exists only for that family.
+    std::shared_ptr<IEmpiaControl> EmpiaControl;
 };
 
 // The default folder of recordings: the user's documents folder with a

@@ -17,6 +17,7 @@
 #include "app/splash.h"
 #include "app/warning_form.h"
 #include "app/window_module.h"
+#include "capture/capture_module.h"
 #include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -95,12 +96,14 @@ void InitializeModules()
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
     InitializeModesModule();
+    InitializeCaptureModule();
     InitializeWindowModule();
 }
 
 void FinalizeModules()
 {
     FinalizeWindowModule();
+    FinalizeCaptureModule();
     FinalizeModesModule();
     FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);

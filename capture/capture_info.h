@@ -1,0 +1,126 @@
+// The capture engine: one instance (CaptureInfo), created at start-up after
+// the languages and living until exit. It owns one filter graph in capture
+// mode, the five device holders, the optional filters and every pin and
+// interface of the card kept between operations. GUI thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include "capture/capture_settings.h"
+#include "platform/device_interfaces.h"
+#include "platform/filter_graph.h"
+
+class TCaptureInfo : public TCaptureSettings
+{
+public:
+    // Runs CreateGraphObjects and ResetCaptureSettings, then deletes the
+    // time-shift files of the capture folder.
+    TCaptureInfo();
+    virtual ~TCaptureInfo();
+    TCaptureInfo(const TCaptureInfo &) = delete;
+    TCaptureInfo &operator=(const TCaptureInfo &) = delete;
+
+    virtual void CreateGraphObjects();
+    // Safe to run twice.
+    virtual void FreeGraphObjects();
+    void ResetCaptureSettings();
+
+    // Binds the card's holders; false when there is no usable video device
+    // or crossbar (start-up then shows message 1000).
+    bool SelectDevices();
+    // The first video device that looks like a supported card; 0 if none.
+    int FindDefaultVideoDevice();
+
+    // The two time-shift files: "ts0.mpv" in CapturePath and the same name
+    // ending in "a".
+    static QStringList TimeShiftFiles();
+
+    // Graph and holders ("TVTuner", "TVAudio", "Crossbar", "VCapture",
+    // "ACapture"). TVAudio is null after SelectDevices found no TV audio.
+    std::unique_ptr<TFilterGraph> FilterGraph;
+    std::unique_ptr<TFilter> TVTuner, TVAudio, Crossbar, VCapture, ACapture;
+
+    // Optional filters, created on demand by the graph builders.
+    TFilterPtr SmartTee, SmartTeeAudio, InfTee, Deinterlacer, OverlayMixer, VideoEncoder,
+        Multiplexer, AudioEncoder, VideoDecoder, FileWriter;
+
+    // Pins and interfaces kept between operations; they belong to the
+    // graph's filters and are forgotten by FreeGraphObjects.
+    TPin *PreviewPin = nullptr;
+    TPin *CapturePin = nullptr;
+    TPin *CapturePin2 = nullptr;
+    TPin *VBIPin2 = nullptr;
+    TPin *AudioCapturePin = nullptr;
+    IStreamConfig *StreamConfig = nullptr;
+    ITVTuner *Tuner = nullptr;
+    ITVAudio *TVAudioControl = nullptr;
+    IAnalogVideoDecoder *VideoDecoderControl = nullptr;
+
+    // Capability flags.
+    uint8_t HasTuner = 1;
+    uint8_t HasAuxInput = 0;
+    uint8_t FMMode = 0;
+    uint8_t HasPreviewPin = 0;
+    uint8_t HasCapturePin = 0;
+    uint8_t HasAudioCapture = 0;
+    uint8_t HasVBIPin = 0;
+    uint8_t Capturing = 0;
+    uint8_t Quiet = 0;
+    uint8_t AudioPath = 0;
+
+    // Device and format lists.
+    QStringList VideoDeviceNames, VideoFormatNames, AudioDeviceNames, AudioFormatNames,
+        AudioSourceNames, CrossbarInputNames;
+    std::vector<TVideoFormat> VideoFormats;
+    // The video device SelectDevices chose (its index in VideoDeviceNames).
+    int ChosenVideoIndex = -1;
+
+    // Tuner and crossbar state.
+    int32_t TVMinFrequency = 100000;
+    int32_t TVMaxFrequency = 870000000;
+    int32_t TVFrequency = 76000000;
+    int32_t FMMinFrequency = 76000000;
+    int32_t FMMaxFrequency = 108000000;
+    int32_t FMStep = 50000;
+    int32_t TVPLLOffset = 0;
+    uint8_t HasSignal = 0;
+    uint8_t CoarseTuning = 0;
+    int32_t InputType = 2;
+    int32_t InputCount = 0;
+
+    // Recording clock and counters.
+    std::unique_ptr<QTimer> RecordTimer;
+    int64_t ElapsedSeconds = 0;
+    int64_t StartFreeSpace = 0;
+    int64_t UsedSpace = 0;
+    int32_t MPEGAudioBitRate = 224000;
+    int32_t MPEGAudioChannels = 2;
+    int32_t MPEGAudioSampleRate = 48000;
+    double AudioMixLevel = 0.7;
+
+    // Preferred device names, copied from the OEM record at reset.
+    QString OEMVideoDeviceName, OEMTunerName, OEMTVAudioName, OEMCrossbarName;
+
+    // Set by the start-up code right after creation.
+    std::function<void()> OnRecordTick;
+    std::function<void(bool ready)> OnTimeShiftReady;
+    std::function<void()> OnVideoWindowCreated;
+    std::function<void(int32_t frequency)> OnFMTuned;
+
+    // The audio device name kept by the audio settings (the 713x case of
+    // SelectDevices). Defaults to the audio settings object's record mixer.
+    std::function<QString()> RecordMixerName;
+
+private:
+    // One pass of SelectDevices; `retry` is set when a second pass with
+    // device 0 should follow.
+    bool SelectDevicesPass(bool secondPass, bool &retry);
+    void DeleteTimeShiftFiles();
+};
+
+extern TCaptureInfo *CaptureInfo;

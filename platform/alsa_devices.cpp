@@ -1,0 +1,75 @@
+#include "platform/alsa_devices.h"
+
+#include <alsa/asoundlib.h>
+
+#include "platform/filter_registry.h"
+#include "platform/log.h"
+
+namespace {
+
+// libasound prints "cannot find card" and the like on stderr when a
+// machine has no sound card; route it to our log category instead.
+void AlsaError(const char *file, int line, const char *function, int err, const char *fmt, ...)
+{
+    char text[256];
+    va_list args;
+    va_start(args, fmt);
+    vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    qCDebug(lcAlsa) << function << text << (err ? snd_strerror(err) : "");
+}
+
+void QuietAlsa()
+{
+    static bool once = [] {
+        snd_lib_error_set_handler(AlsaError);
+        return true;
+    }();
+    (void)once;
+}
+
+} // namespace
+
+std::vector<TDeviceEntry> AlsaCaptureDevices()
+{
+    QuietAlsa();
+    std::vector<TDeviceEntry> list;
+    int card = -1;
+    while (snd_card_next(&card) == 0 && card >= 0) {
+        snd_ctl_t *ctl = nullptr;
+        const QByteArray hw = "hw:" + QByteArray::number(card);
+        if (snd_ctl_open(&ctl, hw.constData(), 0) < 0)
+            continue;
+        snd_ctl_card_info_t *cardInfo;
+        snd_ctl_card_info_alloca(&cardInfo);
+        QString cardName = hw;
+        if (snd_ctl_card_info(ctl, cardInfo) == 0)
+            cardName = QString::fromUtf8(snd_ctl_card_info_get_name(cardInfo));
+        int device = -1;
+        while (snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0) {
+            snd_pcm_info_t *pcm;
+            snd_pcm_info_alloca(&pcm);
+            snd_pcm_info_set_device(pcm, device);
+            snd_pcm_info_set_subdevice(pcm, 0);
+            snd_pcm_info_set_stream(pcm, SND_PCM_STREAM_CAPTURE);
+            if (snd_ctl_pcm_info(ctl, pcm) < 0)
+                continue;
+            const QString name = cardName + " " + QString::fromUtf8(snd_pcm_info_get_name(pcm));
+            list.push_back({name, QString("alsa:hw:%1,%2").arg(card).arg(device)});
+        }
+        snd_ctl_close(ctl);
+    }
+    return list;
+}
+
+TFilterPtr CreateAlsaCaptureFilter(const QString &pcm)
+{
+    QuietAlsa();
+    if (pcm.isEmpty() || pcm.contains(' ') || pcm.contains('!'))
+        return nullptr;
+    return CreateChainFilter(
+        "Audio Capture " + pcm,
+        "alsasrc name=src device=" + pcm +
+            " ! audioconvert ! audioresample ! audio/x-raw,rate=48000,channels=2 ! queue name=q",
+        {}, {{"Capture", "q", "src", TMediaKind::Audio, TPinCategory::Capture}});
+}

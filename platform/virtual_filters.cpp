@@ -1,0 +1,461 @@
+// The virtual card's filters: real GStreamer sources following the card's
+// state (platform/virtual_card.h) while they run.
+#include "platform/virtual_filters.h"
+
+#include <cerrno>
+
+#include <QDateTime>
+
+#include "platform/log.h"
+#include "platform/virtual_card.h"
+
+namespace {
+
+GstElement *Child(GstElement *bin, const char *name)
+{
+    GstElement *e = gst_bin_get_by_name(GST_BIN(bin), name);
+    if (e)
+        gst_object_unref(e); // the bin keeps it alive as long as the filter
+    return e;
+}
+
+GstPad *StaticPad(GstElement *bin, const char *element, const char *pad)
+{
+    return gst_element_get_static_pad(Child(bin, element), pad);
+}
+
+// Builds a bin from a description; the filters own it.
+GstElement *ParseBin(const char *description)
+{
+    GError *error = nullptr;
+    GstElement *bin = gst_parse_bin_from_description_full(description, FALSE, nullptr,
+                                                          GST_PARSE_FLAG_FATAL_ERRORS, &error);
+    if (!bin) {
+        qCWarning(lcGst) << "virtual card:" << (error ? error->message : "cannot build");
+        if (error)
+            g_error_free(error);
+        return gst_bin_new(nullptr);
+    }
+    return bin;
+}
+
+GstCaps *VideoCaps(const TVideoFormat &f, bool internal)
+{
+    QString format = f.Subtype == "UYVY" ? "UYVY" : f.Subtype == "RGB555" ? "RGB15"
+                   : f.Subtype == "RGB32" ? "BGRx" : "YUY2";
+    // The overlays and the balance work on YUY2, UYVY and BGRx; RGB15 is
+    // converted after them.
+    if (internal && format == "RGB15")
+        format = "BGRx";
+    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format.toUtf8().constData(),
+                               "width", G_TYPE_INT, f.Width, "height", G_TYPE_INT, f.Height,
+                               "framerate", GST_TYPE_FRACTION, f.FramesPerSecond, 1, nullptr);
+}
+
+const char *CaptureDescription =
+    "videotestsrc name=src is-live=true horizontal-speed=2 ! capsfilter name=srccaps"
+    " ! textoverlay name=title valignment=top halignment=left font-desc=\"Sans 20\""
+    " shaded-background=true ! clockoverlay name=clock valignment=bottom halignment=right"
+    " time-format=\"%H:%M:%S\" font-desc=\"Sans 16\" ! videobalance name=balance"
+    " ! videoconvert name=conv ! capsfilter name=caps ! tee name=t allow-not-linked=true"
+    " t. ! queue name=qcapture max-size-buffers=8 max-size-bytes=0 max-size-time=0"
+    " t. ! queue name=qpreview max-size-buffers=8 max-size-bytes=0 max-size-time=0 leaky=downstream"
+    " videotestsrc name=vbisrc is-live=true pattern=black"
+    " ! video/x-raw,format=GRAY8,width=1440,height=32,framerate=25/1 ! queue name=qvbi";
+
+GstPadProbeReturn DropWhenStalled(GstPad *, GstPadProbeInfo *, gpointer)
+{
+    return TVirtualCard::Instance().Stall.load(std::memory_order_relaxed) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+} // namespace
+
+// ---- capture ----
+
+TVirtualCaptureFilter::TVirtualCaptureFilter()
+    : TGraphFilter(VirtualCardBaseName() + " Video Capture", ParseBin(CaptureDescription))
+{
+    Format = {"YUY2", 720, 576, 25};
+    ApplyFormat();
+    AddAnalogPin("Analog Video In", TPinDirection::Input, TPinCategory::AnalogVideoIn);
+    const struct { const char *Name; const char *Queue; TPinCategory Category; } outputs[] = {
+        {"Capture", "qcapture", TPinCategory::Capture},
+        {"Preview", "qpreview", TPinCategory::Preview},
+        {"VBI", "qvbi", TPinCategory::VBI}};
+    for (auto &o : outputs) {
+        GstPad *pad = StaticPad(Bin(), o.Queue, "src");
+        TPin *pin = AddPin(o.Name, TPinDirection::Output, o.Category,
+                           o.Category == TPinCategory::VBI ? TMediaKind::None : TMediaKind::Video,
+                           pad);
+        gst_object_unref(pad);
+        // The queue keeps its own reference to its pad for the bin's life.
+        GstPad *queueIn = StaticPad(Bin(), o.Queue, "sink");
+        SetDropPoint(pin, queueIn);
+        gst_object_unref(queueIn);
+    }
+    // Stalls are simulated after the source so teardown never waits on it.
+    GstPad *pad = StaticPad(Bin(), "srccaps", "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+    gst_object_unref(pad);
+    Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
+    Follow();
+    RunVbiSource();
+}
+
+void TVirtualCaptureFilter::RunVbiSource()
+{
+    TPin *vbi = PinByName("VBI");
+    GstElement *src = Child(Bin(), "vbisrc");
+    const bool run = vbi && vbi->IsConnected();
+    gst_element_set_locked_state(src, !run);
+    if (run)
+        gst_element_sync_state_with_parent(src);
+    else
+        gst_element_set_state(src, GST_STATE_NULL);
+}
+
+TVirtualCaptureFilter::~TVirtualCaptureFilter()
+{
+    TVirtualCard::Instance().Unsubscribe(Observer);
+}
+
+void TVirtualCaptureFilter::Follow()
+{
+    TVirtualCard &card = TVirtualCard::Instance();
+    const TVirtualStation *station = card.LockedStation();
+    QString pattern = "snow", title;
+    switch (card.Input) {
+    case InputTuner:
+        if (card.Mode == TunerModeFM) {
+            pattern = "black";
+            title = station ? station->Name : QString();
+        } else if (station) {
+            pattern = station->Pattern;
+            title = station->Name;
+        }
+        break;
+    case InputComposite: pattern = "smpte"; title = "Composite"; break;
+    case InputSVideo: pattern = "colors"; title = "S-Video"; break;
+    default: pattern = "ball"; title = "Camera"; break;
+    }
+    if (card.Faults.NoLock)
+        pattern = "snow", title.clear();
+    GstElement *src = Child(Bin(), "src");
+    gst_util_set_object_arg(G_OBJECT(src), "pattern", pattern.toUtf8().constData());
+    g_object_set(Child(Bin(), "title"), "text", title.toUtf8().constData(), "silent",
+                 title.isEmpty(), nullptr);
+    g_object_set(Child(Bin(), "clock"), "silent", pattern == "snow", nullptr);
+    // videobalance: brightness -1..1, contrast 0..2, hue -1..1, saturation 0..2.
+    int min, max, step, def;
+    auto scaled = [&](int property, double low, double high) {
+        TVirtualCard::ProcAmpRange(property, min, max, step, def);
+        const int v = card.ProcAmp[property];
+        const double mid = (low + high) / 2;
+        if (v <= def)
+            return low + (mid - low) * (v - min) / std::max(1, def - min);
+        return mid + (high - mid) * (v - def) / std::max(1, max - def);
+    };
+    g_object_set(Child(Bin(), "balance"), "brightness", scaled(ProcAmp_Brightness, -1, 1),
+                 "contrast", scaled(ProcAmp_Contrast, 0, 2), "hue", scaled(ProcAmp_Hue, -1, 1),
+                 "saturation", scaled(ProcAmp_Saturation, 0, 2), nullptr);
+}
+
+void TVirtualCaptureFilter::ApplyFormat()
+{
+    GstCaps *internal = VideoCaps(Format, true);
+    GstCaps *out = VideoCaps(Format, false);
+    g_object_set(Child(Bin(), "srccaps"), "caps", internal, nullptr);
+    g_object_set(Child(Bin(), "caps"), "caps", out, nullptr);
+    gst_caps_unref(internal);
+    gst_caps_unref(out);
+}
+
+static const TVideoFormat Formats[] = {
+    {"YUY2", 720, 576, 25}, {"YUY2", 720, 480, 25}, {"YUY2", 640, 480, 25},
+    {"YUY2", 352, 288, 25}, {"YUY2", 320, 240, 25}, {"UYVY", 720, 576, 25},
+    {"UYVY", 640, 480, 25}, {"RGB555", 640, 480, 25}, {"RGB32", 640, 480, 25},
+    {"RGB32", 720, 576, 25}};
+
+int TVirtualCaptureFilter::GetNumberOfCapabilities(int &count)
+{
+    count = int(std::size(Formats));
+    return 0;
+}
+
+int TVirtualCaptureFilter::GetStreamCaps(int index, TVideoFormat &format)
+{
+    if (index < 0 || index >= int(std::size(Formats)))
+        return EINVAL;
+    format = Formats[index];
+    return 0;
+}
+
+int TVirtualCaptureFilter::GetFormat(TVideoFormat &format)
+{
+    format = Format;
+    return 0;
+}
+
+int TVirtualCaptureFilter::SetFormat(const TVideoFormat &format)
+{
+    for (auto &pin : Pins())
+        if (pin->Pad && pin->IsConnected())
+            return EBUSY;
+    if (format.Width < 16 || format.Height < 16 || format.Width > 1920 || format.Height > 1080 ||
+        format.FramesPerSecond < 1 || format.FramesPerSecond > 60)
+        return EINVAL;
+    if (!QStringList{"YUY2", "UYVY", "RGB555", "RGB32"}.contains(format.Subtype))
+        return EINVAL;
+    Format = format;
+    ApplyFormat();
+    return 0;
+}
+
+int TVirtualCaptureFilter::GetRange(int property, int &min, int &max, int &step, int &def)
+{
+    return TVirtualCard::ProcAmpRange(property, min, max, step, def) ? 0 : ENOTTY;
+}
+
+int TVirtualCaptureFilter::Get(int property, int &value)
+{
+    auto it = TVirtualCard::Instance().ProcAmp.find(property);
+    if (it == TVirtualCard::Instance().ProcAmp.end())
+        return ENOTTY;
+    value = it->second;
+    return 0;
+}
+
+int TVirtualCaptureFilter::Set(int property, int value)
+{
+    return TVirtualCard::Instance().SetProcAmp(property, value);
+}
+
+int TVirtualCaptureFilter::HorizontalLocked(bool &locked)
+{
+    locked = TVirtualCard::Instance().Locked();
+    return 0;
+}
+
+int TVirtualCaptureFilter::AvailableStandards(int32_t &standards)
+{
+    standards = 0x7ffff & ~TVirtualCard::Instance().Faults.RefusedStandards;
+    return 0;
+}
+
+int TVirtualCaptureFilter::SetStandard(int32_t standard)
+{
+    return TVirtualCard::Instance().SetStandard(standard);
+}
+
+int TVirtualCaptureFilter::GetStandard(int32_t &standard)
+{
+    standard = TVirtualCard::Instance().Standard;
+    return 0;
+}
+
+// ---- audio capture ----
+
+TVirtualAudioCaptureFilter::TVirtualAudioCaptureFilter()
+    : TGraphFilter(VirtualCardBaseName() + " Audio Capture",
+                   ParseBin("audiotestsrc name=src is-live=true samplesperbuffer=1920"
+                            " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! queue name=q"
+                            " max-size-buffers=16 max-size-bytes=0 max-size-time=0"))
+{
+    GstPad *pad = StaticPad(Bin(), "q", "src");
+    AddPin("Capture", TPinDirection::Output, TPinCategory::Capture, TMediaKind::Audio, pad);
+    gst_object_unref(pad);
+    pad = StaticPad(Bin(), "src", "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+    gst_object_unref(pad);
+    Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
+    Follow();
+}
+
+TVirtualAudioCaptureFilter::~TVirtualAudioCaptureFilter()
+{
+    TVirtualCard::Instance().Unsubscribe(Observer);
+}
+
+void TVirtualAudioCaptureFilter::Follow()
+{
+    TVirtualCard &card = TVirtualCard::Instance();
+    GstElement *src = Child(Bin(), "src");
+    const TVirtualStation *station = card.LockedStation();
+    if (card.Input != InputTuner) {
+        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
+        g_object_set(src, "freq", 1000.0, "volume", 0.3, nullptr);
+    } else if (station) {
+        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
+        g_object_set(src, "freq", double(station->ToneHz), "volume", 0.3, nullptr);
+    } else {
+        gst_util_set_object_arg(G_OBJECT(src), "wave", "white-noise");
+        g_object_set(src, "volume", 0.05, nullptr);
+    }
+}
+
+// ---- crossbar, tuner, TV audio: control only ----
+
+// Pin order: inputs 0 video tuner, 1 composite, 2 S-Video, 3 camera (AUX),
+// 4 audio tuner, 5 audio line; outputs 0 video decoder, 1 audio decoder.
+static const struct { const char *Name; int Type; int Related; } CrossbarInputs[] = {
+    {"0: Video Tuner In", PhysConn_Video_Tuner, 4},
+    {"1: Video Composite In", PhysConn_Video_Composite, 5},
+    {"2: Video SVideo In", PhysConn_Video_SVideo, 5},
+    {"3: Video AUX In", PhysConn_Video_AUX, 5},
+    {"4: Audio Tuner In", PhysConn_Audio_Tuner, 0},
+    {"5: Audio Line In", PhysConn_Audio_Line, 1}};
+
+TVirtualCrossbarFilter::TVirtualCrossbarFilter()
+    : TGraphFilter(VirtualCardBaseName() + " Crossbar", gst_bin_new(nullptr))
+{
+    for (auto &in : CrossbarInputs)
+        AddAnalogPin(in.Name, TPinDirection::Input,
+                     in.Type < 0x1000 ? TPinCategory::AnalogVideoIn : TPinCategory::Analog);
+    AddAnalogPin("0: Video Decoder Out", TPinDirection::Output, TPinCategory::Analog);
+    AddAnalogPin("1: Audio Decoder Out", TPinDirection::Output, TPinCategory::Analog);
+}
+
+int TVirtualCrossbarFilter::GetPinCounts(int &outputs, int &inputs)
+{
+    outputs = 2;
+    inputs = int(std::size(CrossbarInputs));
+    return 0;
+}
+
+int TVirtualCrossbarFilter::GetCrossbarPinInfo(bool isInput, int index, int &related, int &type)
+{
+    if (isInput) {
+        if (index < 0 || index >= int(std::size(CrossbarInputs)))
+            return EINVAL;
+        related = CrossbarInputs[index].Related;
+        type = CrossbarInputs[index].Type;
+        return 0;
+    }
+    if (index < 0 || index > 1)
+        return EINVAL;
+    related = 1 - index;
+    type = index == 0 ? PhysConn_Video_VideoDecoder : PhysConn_Audio_AudioDecoder;
+    return 0;
+}
+
+int TVirtualCrossbarFilter::CanRoute(int output, int input)
+{
+    if (output < 0 || output > 1 || input < 0 || input >= int(std::size(CrossbarInputs)))
+        return EINVAL;
+    const bool videoIn = CrossbarInputs[input].Type < 0x1000;
+    return (output == 0) == videoIn ? 0 : EINVAL;
+}
+
+int TVirtualCrossbarFilter::Route(int output, int input)
+{
+    if (int r = CanRoute(output, input))
+        return r;
+    if (output == 1) {
+        AudioRoute = input;
+        return 0;
+    }
+    return TVirtualCard::Instance().SetInput(input);
+}
+
+int TVirtualCrossbarFilter::IsRoutedTo(int output, int &input)
+{
+    if (output < 0 || output > 1)
+        return EINVAL;
+    input = output == 0 ? TVirtualCard::Instance().Input : AudioRoute;
+    return 0;
+}
+
+TVirtualTunerFilter::TVirtualTunerFilter()
+    : TGraphFilter(VirtualCardBaseName() + " TV Tuner", gst_bin_new(nullptr))
+{
+    AddAnalogPin("Analog Video", TPinDirection::Output, TPinCategory::Analog);
+    AddAnalogPin("Analog Audio", TPinDirection::Output, TPinCategory::Analog);
+}
+
+int TVirtualTunerFilter::SetMode(int mode)
+{
+    return TVirtualCard::Instance().SetMode(mode);
+}
+
+int TVirtualTunerFilter::GetMode(int &mode)
+{
+    mode = TVirtualCard::Instance().Mode;
+    return 0;
+}
+
+int TVirtualTunerFilter::ModeCaps(int mode, int32_t &minHz, int32_t &maxHz)
+{
+    if (mode == TunerModeTV) {
+        minHz = TVirtualCard::TVMin;
+        maxHz = TVirtualCard::TVMax;
+    } else if (mode == TunerModeFM) {
+        if (TVirtualCard::Instance().Faults.RefuseFM)
+            return ENOTTY;
+        minHz = TVirtualCard::FMMin;
+        maxHz = TVirtualCard::FMMax;
+    } else {
+        return EINVAL;
+    }
+    return 0;
+}
+
+int TVirtualTunerFilter::SetFrequency(int32_t hz, int)
+{
+    return TVirtualCard::Instance().SetFrequency(hz);
+}
+
+int TVirtualTunerFilter::GetStatus(TTunerStatus &status)
+{
+    status = TVirtualCard::Instance().Status();
+    return 0;
+}
+
+int TVirtualTunerFilter::AvailableStandards(int32_t &standards)
+{
+    standards = 0x7ffff & ~TVirtualCard::Instance().Faults.RefusedStandards;
+    return 0;
+}
+
+int TVirtualTunerFilter::SetStandard(int32_t standard)
+{
+    return TVirtualCard::Instance().SetStandard(standard);
+}
+
+TVirtualTVAudioFilter::TVirtualTVAudioFilter()
+    : TGraphFilter(VirtualCardBaseName() + " TV Audio", gst_bin_new(nullptr))
+{
+    AddAnalogPin("TVAudio In", TPinDirection::Input, TPinCategory::Analog);
+    AddAnalogPin("TVAudio Out", TPinDirection::Output, TPinCategory::Analog);
+}
+
+int TVirtualTVAudioFilter::GetAvailableModes(int32_t &modes)
+{
+    modes = TVirtualCard::Instance().AvailableAudioModes();
+    return 0;
+}
+
+int TVirtualTVAudioFilter::GetMode(int32_t &mode)
+{
+    mode = TVirtualCard::Instance().AudioMode;
+    return 0;
+}
+
+int TVirtualTVAudioFilter::SetMode(int32_t mode)
+{
+    return TVirtualCard::Instance().SetAudioMode(mode);
+}
+
+TFilterPtr CreateVirtualFilter(const QString &kind)
+{
+    if (kind == "capture")
+        return std::make_shared<TVirtualCaptureFilter>();
+    if (kind == "audio")
+        return std::make_shared<TVirtualAudioCaptureFilter>();
+    if (kind == "crossbar")
+        return std::make_shared<TVirtualCrossbarFilter>();
+    if (kind == "tuner")
+        return std::make_shared<TVirtualTunerFilter>();
+    if (kind == "tvaudio")
+        return std::make_shared<TVirtualTVAudioFilter>();
+    return nullptr;
+}
