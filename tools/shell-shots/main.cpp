@@ -4,6 +4,7 @@
 // shots show the shell and never depend on a card.
 //
 //   shell-shots OUTPUT_DIR   (run on an X server; writes three PNG files)
+//   shell-shots --grab FILE  (saves the whole screen as it is now)
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
@@ -140,6 +141,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: shell-shots OUTPUT_DIR\n");
         return 2;
     }
+    if (QString(argv[1]) == "--grab" && argc > 2)
+        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + "/";
     QDir().mkpath(out);
 
