@@ -181,7 +181,7 @@ QRect TFormMainWindow::VideoClientRect() const
 
 void TFormMainWindow::SetVideoWindow(QWidget *widget)
 {
-    SetVideoDisplay(widget ? std::make_unique<TPlainVideoDisplay>(widget) : nullptr);
+    SetVideoDisplay(MakeVideoDisplay(widget));
 }
 
 void TFormMainWindow::SetVideoDisplay(std::unique_ptr<IVideoDisplay> display)

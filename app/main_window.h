@@ -72,8 +72,8 @@ public:
     QTimer TimerSleeping;
 
     // The video window: the capture engine's widget, created with this window
-    // as parent. A plain widget is wrapped so that the display functions are
-    // refused; the engine's own window comes with its display interface.
+    // as parent. The engine's video window gets its display interface; any
+    // other widget is wrapped so that the display functions are refused.
     void SetVideoWindow(QWidget *widget);
     void SetVideoDisplay(std::unique_ptr<IVideoDisplay> display);
     IVideoDisplay *VideoDisplay() const { return Video.get(); }

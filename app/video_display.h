@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 class IVideoDisplay
 {
@@ -44,3 +45,7 @@ public:
 private:
     QPointer<QWidget> W;
 };
+
+// The display interface for a video widget: the engine's video window gets
+// its own, any other widget the plain one.
+std::unique_ptr<IVideoDisplay> MakeVideoDisplay(QWidget *widget);

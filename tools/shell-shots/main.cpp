@@ -142,7 +142,9 @@ int main(int argc, char **argv)
         return 2;
     }
     if (QString(argv[1]) == "--grab" && argc > 2)
-        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2]))
+                   ? 0
+                   : 1;
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + "/";
     QDir().mkpath(out);
 
@@ -205,7 +207,8 @@ int main(int argc, char **argv)
     // A click on the picture brings the panel over it.
     if (FormMainPanel) {
         FormMainPanel->ShowForFullScreen(true);
-        FormMainPanel->move(screen.right() - FormMainPanel->width() - 40, screen.center().y() - 156);
+        FormMainPanel->move(screen.right() - FormMainPanel->width() - 40,
+                            screen.center().y() - 156);
     }
     window->ShowOSDText("Live", true);
     ok = Shot(out + "full_screen.png") && ok;
