@@ -16,6 +16,7 @@
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
+#include "app/window_module.h"
 #include "capture/capture_module.h"
 #include "channels/channel_module.h"
 #include "channels/country_info.h"
@@ -96,10 +97,12 @@ void InitializeModules()
     InitializeChannelModule();
     InitializeModesModule();
     InitializeCaptureModule();
+    InitializeWindowModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeWindowModule();
     FinalizeCaptureModule();
     FinalizeModesModule();
     FinalizeChannelModule();
