@@ -15,6 +15,7 @@
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
+#include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
 #include "platform/instance_channel.h"
@@ -90,10 +91,12 @@ void InitializeModules()
         StartupHooks.CreateMixer ? StartupHooks.CreateMixer() : nullptr);
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
+    InitializeChannelModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)
         AudioAdjustInfo->SetMute(false);
