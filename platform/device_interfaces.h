@@ -159,3 +159,13 @@ public:
     virtual int SetAudioMode(int32_t modes) = 0;
     virtual int SetStandard(int standard) = 0;
 };
+
+// The inputs of an audio capture device that can be mixed into its capture
+// (line, microphone, CD...), by input pin index.
+class IAudioInputMixer
+{
+public:
+    virtual ~IAudioInputMixer() = default;
+    virtual int GetEnable(int input, bool &enabled) = 0;
+    virtual int PutEnable(int input, bool enable) = 0;
+};
