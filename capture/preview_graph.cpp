@@ -376,8 +376,12 @@ bool TCaptureInfo::RenderPreviewVideo(bool grabber, bool deinterlace, bool overl
     TGraphFilter *capture = VCapture ? VCapture->Object() : nullptr;
     if (!graph)
         return false;
-    // Every render makes a new tap; the old one goes with its branch.
+    // Every render makes a new tap; the old one went with its branch, as did
+    // the other filters of the last render.
     Grabber.reset();
+    for (TFilterPtr *f : {&Deinterlacer, &OverlayMixer})
+        if (*f && (*f)->Graph != graph)
+            f->reset();
     const uint8_t kind = ColorFormatKind == 0   ? TSampleGrabberEx::KindYUY2
                          : ColorFormatKind == 1 ? TSampleGrabberEx::KindUYVY
                                                 : TSampleGrabberEx::KindRGB24;

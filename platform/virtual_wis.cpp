@@ -1,6 +1,8 @@
 #include "platform/virtual_wis.h"
 
 #include <cerrno>
+#include <deque>
+#include <mutex>
 
 #include "platform/log.h"
 #include "platform/virtual_card.h"
@@ -12,7 +14,8 @@ const char *WisDescription =
     " ! textoverlay name=title valignment=top halignment=left font-desc=\"Sans 20\""
     " shaded-background=true ! clockoverlay name=clock valignment=bottom halignment=right"
     " time-format=\"%H:%M:%S\" font-desc=\"Sans 16\" ! videobalance name=balance"
-    " ! videoconvert ! avenc_mpeg4 bitrate=2000000 gop-size=12 ! mpeg4videoparse config-interval=-1"
+    " ! videoconvert ! avenc_mpeg4 name=enc bitrate=2000000 gop-size=12 max-bframes=0"
+    " ! mpeg4videoparse config-interval=-1"
     " ! tee name=t allow-not-linked=true"
     " t. ! queue name=qcapture max-size-buffers=16 max-size-bytes=0 max-size-time=0"
     " t. ! queue name=qpreview max-size-buffers=16 max-size-bytes=0 max-size-time=0 leaky=downstream"
@@ -47,6 +50,60 @@ GstElement *ParseWisBin()
     return bin;
 }
 
+// avenc_mpeg4 of Debian 12's gst-libav 1.22 stamps every frame with the
+// same invalid time in a live stream, and a synchronised renderer then waits
+// forever. The encoder makes no B-frames, so its frames leave in the order
+// they came: each takes the time of the raw frame it was made from, and the
+// encoder's shifted segment is replaced by the source's.
+struct TEncoderStamps
+{
+    std::mutex Mutex;
+    std::deque<GstClockTime> Times;
+    GstSegment Segment;
+    bool HaveSegment = false;
+};
+
+GstPadProbeReturn RememberStamp(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    auto *stamps = static_cast<TEncoderStamps *>(data);
+    std::lock_guard lock(stamps->Mutex);
+    if (GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        buffer && (info->type & GST_PAD_PROBE_TYPE_BUFFER)) {
+        stamps->Times.push_back(GST_BUFFER_PTS(buffer));
+        while (stamps->Times.size() > 64)
+            stamps->Times.pop_front();
+    } else if (GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+               event && GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+        const GstSegment *segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        gst_segment_copy_into(segment, &stamps->Segment);
+        stamps->HaveSegment = true;
+    } else if (event && GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+        stamps->Times.clear();
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn RestoreStamp(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    auto *stamps = static_cast<TEncoderStamps *>(data);
+    std::lock_guard lock(stamps->Mutex);
+    if (GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        buffer && (info->type & GST_PAD_PROBE_TYPE_BUFFER)) {
+        if (stamps->Times.empty())
+            return GST_PAD_PROBE_OK;
+        buffer = gst_buffer_make_writable(buffer);
+        GST_BUFFER_PTS(buffer) = GST_BUFFER_DTS(buffer) = stamps->Times.front();
+        stamps->Times.pop_front();
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    } else if (GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+               event && GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT && stamps->HaveSegment) {
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_segment(&stamps->Segment);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 } // namespace
 
 TVirtualWisCaptureFilter::TVirtualWisCaptureFilter()
@@ -72,6 +129,20 @@ TVirtualWisCaptureFilter::TVirtualWisCaptureFilter()
         GstPad *queueIn = gst_element_get_static_pad(queue, "sink");
         SetDropPoint(pin, queueIn);
         gst_object_unref(queueIn);
+    }
+    if (GstElement *encoder = Child(Bin(), "enc")) {
+        auto *stamps = new TEncoderStamps;
+        const auto type = GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER |
+                                          GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                          GST_PAD_PROBE_TYPE_EVENT_FLUSH);
+        GstPad *in = gst_element_get_static_pad(encoder, "sink");
+        gst_pad_add_probe(in, type, RememberStamp, stamps, nullptr);
+        gst_object_unref(in);
+        // The source-side probe owns the record; it goes with the pad.
+        GstPad *out = gst_element_get_static_pad(encoder, "src");
+        gst_pad_add_probe(out, type, RestoreStamp, stamps,
+                          [](gpointer d) { delete static_cast<TEncoderStamps *>(d); });
+        gst_object_unref(out);
     }
     Format = WisFormats[2];
     SetFormat(Format);
