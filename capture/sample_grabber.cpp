@@ -2,6 +2,10 @@
 
 #include <gst/video/video.h>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include "platform/filter_registry.h"
 #include "platform/log.h"
 
@@ -152,46 +156,22 @@ QImage ConvertYUV422ToRGB(const uint8_t *data, int width, int height, int stride
 {
     if (!data || width <= 0 || height <= 0 || stride < ((width + 1) / 2) * 4)
         return {};
-    GstVideoInfo in, out;
-    gst_video_info_set_format(&in, uyvy ? GST_VIDEO_FORMAT_UYVY : GST_VIDEO_FORMAT_YUY2, width,
-                              height);
-    // Analog TV is BT.601 studio range whatever the picture size.
-    gst_video_colorimetry_from_string(&in.colorimetry, "bt601");
-    in.stride[0] = stride;
-    in.size = gsize(stride) * height;
-    gst_video_info_set_format(&out, GST_VIDEO_FORMAT_RGB, width, height);
     QImage image(width, height, QImage::Format_RGB888);
     if (image.isNull())
         return {};
-    out.stride[0] = int(image.bytesPerLine());
-    out.size = gsize(image.bytesPerLine()) * height;
-
-    // No chroma interpolation: a pixel takes the U and V of its own pair.
-    GstStructure *options = gst_structure_new(
-        "options", GST_VIDEO_CONVERTER_OPT_CHROMA_MODE, GST_TYPE_VIDEO_CHROMA_MODE,
-        GST_VIDEO_CHROMA_MODE_NONE, GST_VIDEO_CONVERTER_OPT_DITHER_METHOD,
-        GST_TYPE_VIDEO_DITHER_METHOD, GST_VIDEO_DITHER_NONE, GST_VIDEO_CONVERTER_OPT_THREADS,
-        G_TYPE_UINT, 1u, nullptr);
-    GstVideoConverter *converter = gst_video_converter_new(&in, &out, options);
-    if (!converter)
+    // Without full chroma interpolation swscale gives both pixels of a pair
+    // that pair's U and V, as the snapshot always has. Analog TV is BT.601
+    // studio range whatever the picture size (swscale's default).
+    SwsContext *context =
+        sws_getContext(width, height, uyvy ? AV_PIX_FMT_UYVY422 : AV_PIX_FMT_YUYV422, width, height,
+                       AV_PIX_FMT_RGB24, SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    if (!context)
         return {};
-    GstBuffer *src = gst_buffer_new_wrapped_full(GST_MEMORY_FLAG_READONLY,
-                                                 const_cast<uint8_t *>(data), in.size, 0, in.size,
-                                                 nullptr, nullptr);
-    GstBuffer *dst = gst_buffer_new_wrapped_full(GstMemoryFlags(0), image.bits(), out.size, 0,
-                                                 out.size, nullptr, nullptr);
-    GstVideoFrame inFrame, outFrame;
-    bool ok = false;
-    if (gst_video_frame_map(&inFrame, &in, src, GST_MAP_READ)) {
-        if (gst_video_frame_map(&outFrame, &out, dst, GST_MAP_WRITE)) {
-            gst_video_converter_frame(converter, &inFrame, &outFrame);
-            gst_video_frame_unmap(&outFrame);
-            ok = true;
-        }
-        gst_video_frame_unmap(&inFrame);
-    }
-    gst_buffer_unref(src);
-    gst_buffer_unref(dst);
-    gst_video_converter_free(converter);
-    return ok ? image : QImage();
+    const uint8_t *src[4] = {data, nullptr, nullptr, nullptr};
+    const int srcStride[4] = {stride, 0, 0, 0};
+    uint8_t *dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    const int rows = sws_scale(context, src, srcStride, 0, height, dst, dstStride);
+    sws_freeContext(context);
+    return rows == height ? image : QImage();
 }
