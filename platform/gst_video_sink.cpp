@@ -227,11 +227,13 @@ std::shared_ptr<TVideoSinkFilter> CreateVideoSink(TVideoSinkKind kind, quintptr 
     if (kind == TVideoSinkKind::Overlay) {
         if (!OverlaySinkAvailable())
             return nullptr;
-        // glimagesink scales on the GPU; ximagesink needs the chain to scale.
+        // ximagesink first: measured under Xvfb (software GL) glimagesink
+        // costs four times the CPU of the whole bare pipeline; ximagesink
+        // needs the chain to scale but costs no more than that pipeline.
         struct { const char *Element; const char *Description; } candidates[] = {
-            {"glimagesink", "videocrop name=crop ! glimagesink name=sink"},
             {"ximagesink", "videocrop name=crop ! videoscale name=scale ! videoconvert"
                            " ! capsfilter name=size ! ximagesink name=sink"},
+            {"glimagesink", "videocrop name=crop ! glimagesink name=sink"},
         };
         for (auto &c : candidates) {
             if (!FactoryExists(c.Element))
@@ -244,10 +246,13 @@ std::shared_ptr<TVideoSinkFilter> CreateVideoSink(TVideoSinkKind kind, quintptr 
                 new TVideoSinkFilter(bin, TVideoSinkKind::Overlay, c.Element));
             filter->SetWindowHandle(windowHandle);
             // An overlay sink that cannot open its display falls through.
-            if (gst_element_set_state(filter->Sink, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
-                gst_element_set_state(filter->Sink, GST_STATE_NULL);
+            const bool opens =
+                gst_element_set_state(filter->Sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+            // Back to NULL: a GL sink still in READY when it joins a pipeline
+            // that already has a GL context deadlocks in gst_bin_add.
+            gst_element_set_state(filter->Sink, GST_STATE_NULL);
+            if (!opens)
                 continue;
-            }
             qCInfo(lcGst) << "video window renderer:" << c.Element;
             return filter;
         }
