@@ -49,14 +49,18 @@ bool TSampleGrabberEx::JoinGraph(TFilterGraph *graph, const QString &name)
 
 void TSampleGrabberEx::LeaveGraph()
 {
+    // Out of the graph first (that stops the streaming through the tap),
+    // then the probe can go without racing a frame.
+    if (GrabberFilter && Graph && GrabberFilter->Graph == Graph)
+        Graph->RemoveFilter(GrabberFilter.get());
+    if (GrabberFilter)
+        gst_element_set_state(GrabberFilter->Bin(), GST_STATE_NULL);
     if (TapPad) {
         gst_pad_remove_probe(TapPad, Probe);
         gst_object_unref(TapPad);
         TapPad = nullptr;
         Probe = 0;
     }
-    if (GrabberFilter && Graph && GrabberFilter->Graph == Graph)
-        Graph->RemoveFilter(GrabberFilter.get());
     GrabberFilter.reset();
     Graph = nullptr;
     std::lock_guard lock(FrameMutex);

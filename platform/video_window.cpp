@@ -95,9 +95,11 @@ void TDSVideoWindowEx2::DetachRenderer()
 {
     if (!Sink)
         return;
-    Sink->FrameReady = nullptr;
+    // Out of the graph first: that stops its streaming thread, after which
+    // the frame notification can be dropped safely.
     if (Graph && Sink->Graph == Graph)
         Graph->RemoveFilter(Sink.get());
+    Sink->FrameReady = nullptr;
     Sink.reset();
     Frame = QImage();
 }
@@ -140,6 +142,7 @@ void TDSVideoWindowEx2::SetDigitalZoom(int zoom)
 {
     Zoom = std::clamp(zoom, 0, 99);
     ApplyCrop();
+    UpdateRenderRectangle();
     update();
 }
 
@@ -157,6 +160,7 @@ void TDSVideoWindowEx2::SetAspectRatio(TAspectRatio aspect)
     Aspect = aspect;
     if (Sink)
         Sink->SetKeepAspect(aspect == AspectKeep);
+    UpdateRenderRectangle();
     update();
 }
 
@@ -176,6 +180,11 @@ void TDSVideoWindowEx2::paintEvent(QPaintEvent *)
     if (OverlayInUse()) {
         // A zoom set before the first frame knew no source size.
         ApplyCrop();
+        UpdateRenderRectangle();
+        if (RenderRect != rect()) {
+            QPainter painter(this);
+            painter.fillRect(rect(), Qt::black);
+        }
         Sink->Expose();
         return;
     }
@@ -197,8 +206,16 @@ void TDSVideoWindowEx2::paintEvent(QPaintEvent *)
 
 void TDSVideoWindowEx2::UpdateRenderRectangle()
 {
-    if (OverlayInUse())
-        Sink->SetRenderRectangle(rect());
+    if (!OverlayInUse())
+        return;
+    // ximagesink does not scale: it gets the picture already fitted.
+    QRect target = rect();
+    if (Sink->SinkName() == "ximagesink")
+        target = TargetFor(ZoomSourceRect(Sink->SourceSize(), Zoom).size());
+    if (target != RenderRect) {
+        RenderRect = target;
+        Sink->SetRenderRectangle(target);
+    }
 }
 
 void TDSVideoWindowEx2::resizeEvent(QResizeEvent *)

@@ -138,6 +138,7 @@ private:
     TMode Mode = ModeNormal;
     QImage Frame;
     QRect SourceRect, TargetRect;
+    QRect RenderRect; // overlay: the part of the window the sink fills
     int64_t Painted = 0;
     QTimer CursorTimer;
     bool CursorHidden = false;

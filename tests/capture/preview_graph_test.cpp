@@ -269,6 +269,26 @@ TEST_F(PreviewGraphTest, WithoutSmartTeeThePinsAreUsedAsTheyAre)
     EXPECT_TRUE(image.isNull());
 }
 
+TEST_F(PreviewGraphTest, WithoutTunerTheCrossbarFeedsTheCapture)
+{
+    TCaptureInfo &engine = Start();
+    // A tuner holder that never got a filter counts as no tuner.
+    engine.TVTuner->SetFilterGraph(nullptr);
+    engine.TVTuner->BaseFilter = {};
+    engine.TVTuner->SetFilterGraph(engine.FilterGraph.get());
+    ASSERT_TRUE(engine.StartPreview(true)) << Presenter.Shown.join("; ").toStdString();
+    EXPECT_FALSE(engine.HasTuner);
+    EXPECT_EQ(engine.TVTuner, nullptr);
+    EXPECT_EQ(engine.TVAudio, nullptr);
+    EXPECT_EQ(engine.Tuner, nullptr);
+    TPin *analogIn = TFilterGraph::FindPin(engine.VCapture->Object(), TPinDirection::Input,
+                                           TPinCategory::AnalogVideoIn);
+    ASSERT_TRUE(analogIn->IsConnected());
+    EXPECT_EQ(analogIn->ConnectedTo->Filter, engine.Crossbar->Object());
+    EXPECT_EQ(engine.InputCount, 4);
+    ASSERT_TRUE(FramesArrive());
+}
+
 TEST_F(PreviewGraphTest, CaptureInputFormatChoosesTheMediaTypeWithFallbacks)
 {
     TCaptureInfo &engine = Start();
