@@ -48,6 +48,10 @@ public:
     // SleepMinutes, PlayLastCapture and LastCaptureFile.
     void ResetMainSettings();
 
+    // Leaves the current mode and enters the new one (app/app_modes.cpp).
+    // False, with AppMode unchanged, when either step failed.
+    bool SetAppMode(uint8_t mode);
+
     QString Title = "Lyra";
     QStringList ChipMakers;
     QStringList ChipModels;
@@ -85,8 +89,8 @@ public:
     // from a video device name, and creates or drops EmpiaControl
     // (capture/chip_identity.cpp).
     void IdentifyChip(const QString &deviceName);
-    // Lock readings per tune for the identified family (1, 3 or 10); the
-    // channel table takes its SignalCheckCount from here.
+    // Lock readings per tune for the identified family (1, 3 or 10); also
+    // passed to the channel table's SignalCheckCount when it exists.
     int32_t SignalCheckCount = 1;
     // The Empia 2800 control object; exists only for that family.
     std::shared_ptr<IEmpiaControl> EmpiaControl;

@@ -12,9 +12,11 @@
 #include "app/main_info.h"
 #include "app/main_settings.h"
 #include "app/main_window.h"
+#include "app/modes_module.h"
 #include "app/oem_info.h"
 #include "app/splash.h"
 #include "app/warning_form.h"
+#include "capture/capture_module.h"
 #include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -92,10 +94,14 @@ void InitializeModules()
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
+    InitializeModesModule();
+    InitializeCaptureModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeCaptureModule();
+    FinalizeModesModule();
     FinalizeChannelModule();
     Call(StartupHooks.FreeHotkeys);
     if (AudioAdjustInfo)

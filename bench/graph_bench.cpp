@@ -5,7 +5,9 @@
 // Two measures: throughput with the source running free (frames/s and CPU
 // per frame), and CPU per frame of the live 25 frames/s capture. Prints the
 // layer/direct ratios (goal: CPU per frame within 1.1).
+#include <algorithm>
 #include <atomic>
+#include <vector>
 #include <chrono>
 #include <cstdio>
 #include <sys/resource.h>
@@ -141,29 +143,36 @@ int main(int argc, char **argv)
     SetVirtualCardListed(true);
     TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) + "/VirtualStations.txt");
 
-    // Alternate the two so that neither gets a warmer machine.
-    TResult layerFree, directFree, layerLive, directLive;
-    const int rounds = 3;
-    for (int i = 0; i < rounds; ++i) {
-        TResult d = Direct(false, 400), l = ThroughLayer(false, 400);
-        directFree.Fps += d.Fps / rounds, directFree.CpuMsPerFrame += d.CpuMsPerFrame / rounds;
-        layerFree.Fps += l.Fps / rounds, layerFree.CpuMsPerFrame += l.CpuMsPerFrame / rounds;
+    // Alternate the two so that neither gets a warmer machine, and take the
+    // median of the rounds: the machine is shared, single runs are noisy.
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    struct TSeries
+    {
+        std::vector<double> Fps, Cpu;
+        void Add(const TResult &r) { Fps.push_back(r.Fps), Cpu.push_back(r.CpuMsPerFrame); }
+    } layerFree, directFree, layerLive, directLive;
+    for (int i = 0; i < 5; ++i) {
+        directFree.Add(Direct(false, 400));
+        layerFree.Add(ThroughLayer(false, 400));
     }
-    for (int i = 0; i < 2; ++i) {
-        TResult d = Direct(true, 75), l = ThroughLayer(true, 75);
-        directLive.Fps += d.Fps / 2, directLive.CpuMsPerFrame += d.CpuMsPerFrame / 2;
-        layerLive.Fps += l.Fps / 2, layerLive.CpuMsPerFrame += l.CpuMsPerFrame / 2;
+    for (int i = 0; i < 3; ++i) {
+        directLive.Add(Direct(true, 75));
+        layerLive.Add(ThroughLayer(true, 75));
     }
-    printf("free-running  direct: %7.1f frames/s %6.3f ms CPU/frame\n", directFree.Fps,
-           directFree.CpuMsPerFrame);
-    printf("free-running  layer:  %7.1f frames/s %6.3f ms CPU/frame\n", layerFree.Fps,
-           layerFree.CpuMsPerFrame);
-    printf("live 25 fps   direct: %7.1f frames/s %6.3f ms CPU/frame\n", directLive.Fps,
-           directLive.CpuMsPerFrame);
-    printf("live 25 fps   layer:  %7.1f frames/s %6.3f ms CPU/frame\n", layerLive.Fps,
-           layerLive.CpuMsPerFrame);
-    printf("ratio layer/direct: CPU per frame %.3f (free) %.3f (live); frames/s %.3f (free)\n",
-           layerFree.CpuMsPerFrame / directFree.CpuMsPerFrame,
-           layerLive.CpuMsPerFrame / directLive.CpuMsPerFrame, directFree.Fps / layerFree.Fps);
+    const auto show = [&](const char *what, const TSeries &s) {
+        printf("%-22s %7.1f frames/s %6.3f ms CPU/frame\n", what, median(s.Fps), median(s.Cpu));
+    };
+    show("free-running  direct:", directFree);
+    show("free-running  layer:", layerFree);
+    show("live 25 fps   direct:", directLive);
+    show("live 25 fps   layer:", layerLive);
+    printf("ratio layer/direct (medians): CPU per frame %.3f (free) %.3f (live);"
+           " time per frame %.3f (free)\n",
+           median(layerFree.Cpu) / median(directFree.Cpu),
+           median(layerLive.Cpu) / median(directLive.Cpu),
+           median(directFree.Fps) / median(layerFree.Fps));
     return 0;
 }

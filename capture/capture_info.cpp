@@ -5,12 +5,10 @@
 #include "app/audio_adjust.h"
 #include "app/main_info.h"
 #include "app/oem_info.h"
-#include "app/startup.h"
 #include "platform/device_enum.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "platform/text_util.h"
-#include "platform/virtual_card.h"
 
 TCaptureInfo *CaptureInfo = nullptr;
 
@@ -288,28 +286,4 @@ bool TCaptureInfo::SelectDevicesPass(bool secondPass, bool &retry)
         TVAudio = std::make_unique<TFilter>("TVAudio");
     Bind(*TVAudio, tvAudio, audioIndex, graph);
     return true;
-}
-
-void InstallCaptureEngineHooks()
-{
-    StartupHooks.CreateCaptureEngine = [](TFormMainWindow *) {
-        if (!StartArguments.VirtualCard.isEmpty() && !SetVirtualCardProfile(StartArguments.VirtualCard))
-            qCWarning(lcApp) << "unknown virtual card profile" << StartArguments.VirtualCard
-                             << "- keeping" << VirtualProfileName(VirtualCardProfile());
-        delete CaptureInfo;
-        CaptureInfo = new TCaptureInfo;
-        return true;
-    };
-    StartupHooks.CaptureSettings = []() -> TCaptureSettings * { return CaptureInfo; };
-    StartupHooks.CaptureDefaults = [] {
-        if (CaptureInfo)
-            CaptureInfo->ResetCaptureSettings();
-    };
-    StartupHooks.SelectDevices = [] { return CaptureInfo && CaptureInfo->SelectDevices(); };
-    StartupHooks.HasTuner = [] { return CaptureInfo && CaptureInfo->HasTuner; };
-    StartupHooks.HasAuxInput = [] { return CaptureInfo && CaptureInfo->HasAuxInput; };
-    StartupHooks.FreeCaptureEngine = [] {
-        delete CaptureInfo;
-        CaptureInfo = nullptr;
-    };
 }

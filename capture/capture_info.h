@@ -199,7 +199,3 @@ private:
 };
 
 extern TCaptureInfo *CaptureInfo;
-
-// Installs the capture engine's start-up hooks (creation, settings,
-// SelectDevices, freeing) and applies --virtual-card.
-void InstallCaptureEngineHooks();

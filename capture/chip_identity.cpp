@@ -1,5 +1,6 @@
 // Chip identification from the video device's friendly name.
 #include "app/main_info.h"
+#include "channels/channel_info.h"
 #include "platform/device_enum.h"
 #include "platform/device_interfaces.h"
 #include "platform/text_util.h"
@@ -62,4 +63,8 @@ void TMainInfo::IdentifyChip(const QString &deviceName)
     case FamilyEmpia2800: SignalCheckCount = 10; break;
     default: SignalCheckCount = 1; break;
     }
+    // The channel table keeps its own count (the wizard changes it too); a
+    // table created later starts from SignalCheckCount here.
+    if (ChannelInfo)
+        ChannelInfo->SetSignalCheckCount(SignalCheckCount);
 }

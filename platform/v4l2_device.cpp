@@ -143,3 +143,4 @@ int TV4l2Device::SetCtrl(const v4l2_control &control)
 }
 int TV4l2Device::EnumFmt(v4l2_fmtdesc &format) { return V4L2_CALL(VIDIOC_ENUM_FMT, &format); }
 int TV4l2Device::TryFmt(v4l2_format &format) { return V4L2_CALL(VIDIOC_TRY_FMT, &format); }
+int TV4l2Device::GetFmt(v4l2_format &format) { return V4L2_CALL(VIDIOC_G_FMT, &format); }

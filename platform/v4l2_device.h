@@ -64,6 +64,7 @@ public:
     int SetCtrl(const v4l2_control &control);
     int EnumFmt(v4l2_fmtdesc &format);
     int TryFmt(v4l2_format &format);
+    int GetFmt(v4l2_format &format);
 
 private:
     int Call(unsigned long request, void *arg, const char *name);

@@ -295,6 +295,15 @@ int TV4l2Replay::Ioctl(int fd, unsigned long request, void *arg)
             }
         return EINVAL;
     }
+    case VIDIOC_G_FMT: {
+        auto *f = static_cast<v4l2_format *>(arg);
+        if (radio || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE)
+            return radio ? ENOTTY : EINVAL;
+        f->fmt.pix.pixelformat = card->PixelFormats.empty() ? 0 : card->PixelFormats.front();
+        f->fmt.pix.width = 720;
+        f->fmt.pix.height = (s.Std & V4L2_STD_525_60) ? 480 : 576;
+        return 0;
+    }
     case VIDIOC_ENUM_FMT: {
         auto *d = static_cast<v4l2_fmtdesc *>(arg);
         if (radio)

@@ -80,6 +80,14 @@ TVirtualProfile VirtualCardProfile()
     return Profile;
 }
 
+QStringList VirtualProfileNames()
+{
+    QStringList names;
+    for (const TProfileInfo &p : Profiles)
+        names << p.Key;
+    return names;
+}
+
 QString VirtualProfileName(TVirtualProfile profile)
 {
     for (const TProfileInfo &p : Profiles)

@@ -24,6 +24,8 @@ enum class TVirtualProfile { SAA7134, Conexant88X, EM2820, EM2800, Wis };
 // False, and the profile unchanged, for an unknown name.
 bool SetVirtualCardProfile(const QString &name);
 TVirtualProfile VirtualCardProfile();
+// The profile names SetVirtualCardProfile takes, for the usage text.
+QStringList VirtualProfileNames();
 QString VirtualProfileName(TVirtualProfile profile);
 // The words every friendly name of the card starts with, for example
 // "Lyra Virtual Philips SAA7134".

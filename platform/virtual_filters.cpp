@@ -100,6 +100,19 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
     gst_object_unref(pad);
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
+    RunVbiSource();
+}
+
+void TVirtualCaptureFilter::RunVbiSource()
+{
+    TPin *vbi = PinByName("VBI");
+    GstElement *src = Child(Bin(), "vbisrc");
+    const bool run = vbi && vbi->IsConnected();
+    gst_element_set_locked_state(src, !run);
+    if (run)
+        gst_element_sync_state_with_parent(src);
+    else
+        gst_element_set_state(src, GST_STATE_NULL);
 }
 
 TVirtualCaptureFilter::~TVirtualCaptureFilter()

@@ -32,9 +32,14 @@ public:
     int GetFormat(TVideoFormat &format) override;
     int SetFormat(const TVideoFormat &format) override;
 
+    void PinsChanged() override { RunVbiSource(); }
+    void PinDisconnected(TPin *) override { RunVbiSource(); }
+
 private:
     void Follow();
     void ApplyFormat();
+    // The VBI source runs only while its pin is connected.
+    void RunVbiSource();
     TVideoFormat Format;
     int Observer = 0;
 };

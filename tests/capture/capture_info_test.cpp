@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "app/main_info.h"
+#include "app/startup.h"
 #include "capture/capture_info.h"
+#include "capture/capture_module.h"
+#include "channels/channel_info.h"
 #include "platform/device_enum.h"
 #include "platform/filter_registry.h"
 #include "platform/messages.h"
@@ -102,6 +105,13 @@ TEST_F(CaptureInfoTest, IdentifyChipDecidesTheFamilyFromTheName)
         EXPECT_EQ(Main.SignalCheckCount, c.Checks) << c.Name;
         EXPECT_EQ(Main.IsWisFamily, c.Family == FamilyWis) << c.Name;
     }
+    // The channel table, when it exists, takes the count.
+    TChannelInfo channels;
+    ChannelInfo = &channels;
+    Main.IdentifyChip("Conexant 88X");
+    EXPECT_EQ(channels.SignalCheckCount, 3);
+    ChannelInfo = nullptr;
+
     // The Empia control object exists only for family 3 devices that offer
     // one: the virtual EM2800 does, an unknown device does not.
     Main.IdentifyChip("EM2800 Grabber");
@@ -141,11 +151,11 @@ TEST_F(CaptureInfoTest, CreationAndDestructionDeleteTheTimeShiftFiles)
 
 TEST_F(CaptureInfoTest, DefaultVideoDeviceIsTheFirstSupportedCard)
 {
-    Use({{"USB Camera", "Hauppauge 88x", "Philips 7134"}});
+    Use({{"USB Camera", "Hauppauge 88x", "Philips 7134"}, {}, {}, {}, {}});
     TCaptureInfo engine;
     EXPECT_EQ(engine.FindDefaultVideoDevice(), 1);
     EXPECT_EQ(engine.VideoDeviceIndex, 1);
-    Use({{"USB Camera", "Webcam"}});
+    Use({{"USB Camera", "Webcam"}, {}, {}, {}, {}});
     EXPECT_EQ(engine.FindDefaultVideoDevice(), 0);
 }
 
@@ -313,6 +323,30 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
     engine.FreeGraphObjects(); // twice is harmless
     card.Reset();
     SetRendererOverride({}, {});
+}
+
+TEST_F(CaptureInfoTest, ModuleHooksCreateTheEngineOnTheChosenVirtualProfile)
+{
+    InitializeCaptureModule();
+    StartArguments.VirtualCard = "em2820";
+    ASSERT_TRUE(StartupHooks.CreateCaptureEngine && StartupHooks.CreateCaptureEngine(nullptr));
+    ASSERT_NE(CaptureInfo, nullptr);
+    EXPECT_EQ(StartupHooks.CaptureSettings(), CaptureInfo);
+    EXPECT_EQ(VirtualCardProfile(), TVirtualProfile::EM2820);
+    ASSERT_TRUE(StartupHooks.SelectDevices());
+    EXPECT_EQ(Main.ChipFamily, FamilyEmpia28x0);
+    EXPECT_EQ(Main.SignalCheckCount, 3);
+    EXPECT_TRUE(StartupHooks.HasTuner());
+
+    // An unknown profile keeps the current one.
+    StartArguments.VirtualCard = "bt848";
+    ASSERT_TRUE(StartupHooks.CreateCaptureEngine(nullptr));
+    EXPECT_EQ(VirtualCardProfile(), TVirtualProfile::EM2820);
+    StartArguments.VirtualCard.clear();
+    StartupHooks.FreeCaptureEngine();
+    EXPECT_EQ(CaptureInfo, nullptr);
+    FinalizeCaptureModule();
+    EXPECT_FALSE(StartupHooks.SelectDevices);
 }
 
 } // namespace

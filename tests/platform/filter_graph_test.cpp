@@ -165,6 +165,42 @@ TEST_F(FilterGraphTest, SeekingWithAStopPositionPlaysOnlyThatStretch)
     EXPECT_FALSE(Graph.SetRate(0));
 }
 
+TEST_F(FilterGraphTest, InfinitePinTeeAndMuxAlwaysKeepAFreePin)
+{
+    TFilterPtr source = TestSource();
+    TFilterPtr tee = CreateRegisteredFilter("Infinite Pin Tee");
+    TFilterPtr mux = CreateRegisteredFilter("AVI Mux");
+    ASSERT_TRUE(Graph.AddFilter(source) && Graph.AddFilter(tee) && Graph.AddFilter(mux));
+    ASSERT_TRUE(Graph.ConnectDirect(TFilterGraph::FindPin(source.get(), TPinDirection::Output),
+                                    TFilterGraph::FindPin(tee.get(), TPinDirection::Input)));
+    for (int i = 1; i <= 3; ++i) {
+        TPin *free = TFilterGraph::FindPin(tee.get(), TPinDirection::Output, TPinCategory::None,
+                                           TMediaKind::Video, 0, true);
+        ASSERT_NE(free, nullptr);
+        EXPECT_EQ(free->Name, QString("Output%1").arg(i));
+        TCountingSink sink = CountingSink(QString("Sink %1").arg(i));
+        ASSERT_TRUE(Graph.AddFilter(sink.Filter));
+        ASSERT_TRUE(Graph.ConnectDirect(free, TFilterGraph::FindPin(sink.Filter.get(),
+                                                                    TPinDirection::Input)));
+    }
+    EXPECT_EQ(tee->PinList(TPinDirection::Output).size(), 4u);
+    // The muxer's free input takes the video and offers the next one.
+    TFilterPtr codec = CreateRegisteredFilter("Divx");
+    ASSERT_TRUE(Graph.AddFilter(codec));
+    ASSERT_TRUE(Graph.ConnectDirect(TFilterGraph::FindPin(tee.get(), TPinDirection::Output,
+                                                          TPinCategory::None, TMediaKind::Any, 0,
+                                                          true),
+                                    TFilterGraph::FindPin(codec.get(), TPinDirection::Input)));
+    TPin *muxIn = TFilterGraph::FindPin(mux.get(), TPinDirection::Input);
+    ASSERT_TRUE(Graph.ConnectDirect(TFilterGraph::FindPin(codec.get(), TPinDirection::Output), muxIn));
+    EXPECT_EQ(muxIn->Media, TMediaKind::Video);
+    ASSERT_EQ(mux->PinList(TPinDirection::Input).size(), 2u);
+    EXPECT_EQ(mux->PinList(TPinDirection::Input)[1]->Name, "Input 02");
+    // Cutting the codec off releases the muxer's pad again.
+    ASSERT_TRUE(Graph.Disconnect(muxIn));
+    EXPECT_FALSE(muxIn->IsConnected());
+}
+
 TEST_F(FilterGraphTest, FailingConnectionsReportFailureWithTheReason)
 {
     TFilterPtr source = TestSource();

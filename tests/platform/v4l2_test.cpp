@@ -176,6 +176,15 @@ TEST_F(V4l2Test, ProcessingAmplifierAndFormatsComeFromTheDriver)
     ASSERT_EQ(config->GetStreamCaps(0, format), 0);
     EXPECT_EQ(format.Name(), "YUY2 720x576");
     EXPECT_EQ(config->GetStreamCaps(count, format), EINVAL);
+    // Before a format is chosen: the driver's (the cx88 starts with GREY,
+    // which the engine cannot use).
+    EXPECT_EQ(config->GetFormat(format), EINVAL);
+    auto *saaConfig = saaKeep->Query<IStreamConfig>();
+    ASSERT_EQ(saaConfig->GetFormat(format), 0);
+    EXPECT_EQ(format.Name(), "YUY2 720x576");
+    ASSERT_EQ(saaConfig->SetFormat({"UYVY", 640, 480, 25}), 0);
+    ASSERT_EQ(saaConfig->GetFormat(format), 0);
+    EXPECT_EQ(format.Name(), "UYVY 640x480");
 }
 
 TEST_F(V4l2Test, UnsupportedRequestsAnswerEnotty)

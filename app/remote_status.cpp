@@ -1,0 +1,69 @@
+#include "app/remote_status.h"
+
+#include <QJsonDocument>
+#include <QJsonValue>
+
+#include "app/app_modes.h"
+#include "app/main_info.h"
+#include "app/mode_engines.h"
+#include "platform/messages.h"
+
+namespace {
+
+QString SourceName(int source)
+{
+    static const char *const names[] = {"tuner", "composite", "svideo", "camera", "none"};
+    return source >= 0 && source <= 4 ? names[source] : "none";
+}
+
+QString BandName(int band)
+{
+    static const char *const names[] = {"antenna", "cable", "memory", "fm", "none"};
+    return band >= 0 && band <= 4 ? names[band] : "none";
+}
+
+} // namespace
+
+QJsonObject RemoteStatus()
+{
+    const TModeEngines &e = ModeEngines;
+    QJsonObject s;
+    const int mode = MainInfo ? MainInfo->AppMode : ModeNone;
+    s["AppMode"] = mode;
+    s["AppModeName"] = AppModeName(mode);
+    // Unknown values (no engine installed) are null, never a made-up zero.
+    if (e.Channels) {
+        s["Source"] = e.Channels->Source();
+        s["SourceName"] = SourceName(e.Channels->Source());
+        s["Band"] = e.Channels->Band();
+        s["BandName"] = BandName(e.Channels->Band());
+        s["Channel"] = e.Channels->CurrentNumber();
+        s["ChannelText"] = e.Channels->ChannelText();
+        s["Scanning"] = e.Channels->Scanning();
+    } else {
+        for (const char *key :
+             {"Source", "SourceName", "Band", "BandName", "Channel", "ChannelText", "Scanning"})
+            s[key] = QJsonValue::Null;
+    }
+    s["TVFrequency"] = e.Capture ? QJsonValue(e.Capture->TVFrequency()) : QJsonValue::Null;
+    s["FMFrequency"] = e.FM ? QJsonValue(e.FM->FMFrequency()) : QJsonValue::Null;
+    if (e.Audio && e.Audio->HasMixer()) {
+        s["Volume"] = e.Audio->Volume();
+        s["Muted"] = e.Audio->Muted();
+    } else {
+        s["Volume"] = QJsonValue::Null;
+        s["Muted"] = QJsonValue::Null;
+    }
+    const bool recording = e.Recording && e.Recording->IsRecording();
+    s["Recording"] = recording;
+    s["RecordingFile"] = recording ? QJsonValue(e.Recording->FileName()) : QJsonValue::Null;
+    s["ElapsedSeconds"] =
+        recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
+    s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
+    return s;
+}
+
+QByteArray RemoteStatusJson()
+{
+    return QJsonDocument(RemoteStatus()).toJson(QJsonDocument::Compact);
+}

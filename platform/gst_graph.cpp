@@ -1,0 +1,346 @@
+// The graph: pipeline, state, bus events, seeking, filters and holders.
+#include "platform/filter_graph.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include <QMetaObject>
+
+#include "platform/gst_log.h"
+#include "platform/log.h"
+
+// ---- graph ----
+
+TFilterGraph::TFilterGraph(QObject *parent) : QObject(parent)
+{
+    BridgeGstLogging();
+}
+
+TFilterGraph::~TFilterGraph()
+{
+    SetActive(false);
+    for (TFilter *holder : Holders)
+        holder->Graph = nullptr;
+}
+
+QString TFilterGraph::LastError() const
+{
+    std::lock_guard lock(BusMutex);
+    return ErrorText;
+}
+
+void TFilterGraph::SetError(const QString &text)
+{
+    qCWarning(lcGst) << text;
+    std::lock_guard lock(BusMutex);
+    ErrorText = text;
+}
+
+GstBusSyncReply TFilterGraph::BusSyncHandler(GstBus *, GstMessage *message, gpointer data)
+{
+    auto *self = static_cast<TFilterGraph *>(data);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError *error = nullptr;
+        gchar *debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        {
+            std::lock_guard lock(self->BusMutex);
+            self->ErrorText = QString::fromUtf8(error->message);
+        }
+        qCWarning(lcGst) << GST_OBJECT_NAME(message->src) << error->message << debug;
+        g_error_free(error);
+        g_free(debug);
+        break;
+    }
+    case GST_MESSAGE_EOS: {
+        std::lock_guard lock(self->BusMutex);
+        self->EosSeen = true;
+        if (self->Stopping)
+            return GST_BUS_DROP;
+        break;
+    }
+    default:
+        return GST_BUS_DROP;
+    }
+    // The graph may be gone when the GUI thread gets to it: the queued call
+    // dies with its context object, and the message reference with the lambda.
+    gst_message_ref(message);
+    std::shared_ptr<GstMessage> keep(message, [](GstMessage *m) { gst_message_unref(m); });
+    QMetaObject::invokeMethod(
+        self, [self, keep] { self->HandleMessage(keep.get()); }, Qt::QueuedConnection);
+    return GST_BUS_DROP;
+}
+
+void TFilterGraph::HandleMessage(GstMessage *message)
+{
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+        if (OnGraphComplete)
+            OnGraphComplete();
+    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        GError *error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        const QString text = QString::fromUtf8(error->message);
+        g_error_free(error);
+        if (OnGraphError)
+            OnGraphError(text);
+    }
+}
+
+bool TFilterGraph::SetActive(bool active)
+{
+    if (active == Active())
+        return true;
+    if (active) {
+        Pipeline = TElementRef::Ref(gst_pipeline_new(nullptr));
+        TBusRef bus = TBusRef::Adopt(gst_element_get_bus(Pipeline.Get()));
+        gst_bus_set_sync_handler(bus.Get(), BusSyncHandler, this, nullptr);
+        bool ok = true;
+        for (TFilter *holder : Holders) {
+            QString error;
+            if (!holder->CreateFilter(&error)) {
+                SetError(error);
+                ok = false;
+            }
+        }
+        if (OnActivate)
+            OnActivate();
+        return ok;
+    }
+    Stop();
+    for (TFilter *holder : Holders)
+        holder->ReleaseFilter();
+    while (!FilterStore.empty())
+        RemoveFilter(FilterStore.back().get());
+    TBusRef bus = TBusRef::Adopt(gst_element_get_bus(Pipeline.Get()));
+    gst_bus_set_sync_handler(bus.Get(), nullptr, nullptr, nullptr);
+    Pipeline.Reset();
+    return true;
+}
+
+GstState TFilterGraph::State() const
+{
+    if (!Pipeline)
+        return GST_STATE_NULL;
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(Pipeline.Get(), &state, nullptr, 0);
+    return state;
+}
+
+bool TFilterGraph::ChangeState(GstState state)
+{
+    if (!Pipeline) {
+        SetError("The filter graph is not active");
+        return false;
+    }
+    {
+        std::lock_guard lock(BusMutex);
+        ErrorText.clear();
+    }
+    if (state > GST_STATE_NULL)
+        for (auto &filter : FilterStore)
+            for (auto &pin : filter->Pins())
+                pin->Drop(!pin->IsConnected());
+    // Filters added while running whose branch was never completed follow
+    // the graph again.
+    for (TGraphFilter *f : Pending)
+        gst_element_set_locked_state(f->Bin(), FALSE);
+    Pending.clear();
+    if (gst_element_set_state(Pipeline.Get(), state) == GST_STATE_CHANGE_FAILURE) {
+        if (LastError().isEmpty())
+            SetError("The graph cannot change state");
+        gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+        return false;
+    }
+    return true;
+}
+
+bool TFilterGraph::Run()
+{
+    return ChangeState(GST_STATE_PLAYING);
+}
+
+bool TFilterGraph::Pause()
+{
+    return ChangeState(GST_STATE_PAUSED);
+}
+
+bool TFilterGraph::SendEndOfStreamAndWait(int timeoutMs)
+{
+    {
+        std::lock_guard lock(BusMutex);
+        EosSeen = false;
+        Stopping = true;
+    }
+    gst_element_send_event(Pipeline.Get(), gst_event_new_eos());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool seen = false;
+    while (std::chrono::steady_clock::now() < until) {
+        {
+            std::lock_guard lock(BusMutex);
+            seen = EosSeen;
+        }
+        if (seen)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::lock_guard lock(BusMutex);
+    Stopping = false;
+    return seen;
+}
+
+bool TFilterGraph::Stop()
+{
+    if (!Pipeline)
+        return true;
+    const bool writing = std::any_of(FilterStore.begin(), FilterStore.end(),
+                                     [](const TFilterPtr &f) { return f->NeedsEndOfStream; });
+    // A recording is finished by an end-of-stream through the muxer; a graph
+    // that stalls is stopped anyway after the wait.
+    if (writing && State() == GST_STATE_PLAYING && !SendEndOfStreamAndWait(3000))
+        qCWarning(lcGst) << "end of stream did not reach the writer in time";
+    for (TGraphFilter *f : Pending)
+        gst_element_set_locked_state(f->Bin(), FALSE);
+    Pending.clear();
+    gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+    return true;
+}
+
+void TFilterGraph::ClearGraph()
+{
+    Stop();
+    while (!FilterStore.empty())
+        RemoveFilter(FilterStore.back().get());
+}
+
+bool TFilterGraph::WaitForState(int timeoutMs)
+{
+    if (!Pipeline)
+        return false;
+    return gst_element_get_state(Pipeline.Get(), nullptr, nullptr,
+                                 GstClockTime(timeoutMs) * GST_MSECOND) !=
+           GST_STATE_CHANGE_FAILURE;
+}
+
+qint64 TFilterGraph::CurrentPosition() const
+{
+    gint64 pos = -1;
+    if (!Pipeline || !gst_element_query_position(Pipeline.Get(), GST_FORMAT_TIME, &pos))
+        return -1;
+    return pos;
+}
+
+qint64 TFilterGraph::Duration() const
+{
+    gint64 duration = -1;
+    if (!Pipeline || !gst_element_query_duration(Pipeline.Get(), GST_FORMAT_TIME, &duration))
+        return -1;
+    return duration;
+}
+
+bool TFilterGraph::SetPositions(qint64 position, qint64 stopPosition)
+{
+    if (!Pipeline)
+        return false;
+    WaitForState(2000);
+    const bool ok = gst_element_seek(
+        Pipeline.Get(), PlayRate, GST_FORMAT_TIME,
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        position < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET, position < 0 ? 0 : position,
+        stopPosition < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        stopPosition < 0 ? GST_CLOCK_TIME_NONE : stopPosition);
+    if (!ok)
+        SetError("The graph cannot seek");
+    return ok;
+}
+
+bool TFilterGraph::SetRate(double rate)
+{
+    if (!Pipeline || rate <= 0)
+        return false;
+    const qint64 position = CurrentPosition();
+    const double old = PlayRate;
+    PlayRate = rate;
+    if (!SetPositions(std::max<qint64>(position, 0))) {
+        PlayRate = old;
+        return false;
+    }
+    return true;
+}
+
+TFilterPtr TFilterGraph::Shared(TGraphFilter *filter) const
+{
+    for (auto &f : FilterStore)
+        if (f.get() == filter)
+            return f;
+    return nullptr;
+}
+
+bool TFilterGraph::AddFilter(const TFilterPtr &filter, const QString &name)
+{
+    if (!Pipeline || !filter) {
+        SetError("No graph to add the filter to");
+        return false;
+    }
+    if (Shared(filter.get()))
+        return true;
+    if (!name.isEmpty())
+        filter->Name = name;
+    if (!gst_bin_add(GST_BIN(Pipeline.Get()), filter->Bin())) {
+        SetError("Cannot add filter " + filter->Name);
+        return false;
+    }
+    filter->Graph = this;
+    FilterStore.push_back(filter);
+    // Filters joining a running graph start once their branch is complete.
+    if (State() >= GST_STATE_PAUSED) {
+        gst_element_set_locked_state(filter->Bin(), TRUE);
+        Pending.push_back(filter.get());
+    }
+    return true;
+}
+
+bool TFilterGraph::RemoveFilter(TGraphFilter *filter)
+{
+    TFilterPtr keep = Shared(filter);
+    if (!keep)
+        return false;
+    for (auto &pin : filter->Pins())
+        if (pin->ConnectedTo)
+            Disconnect(pin.get());
+    gst_element_set_locked_state(filter->Bin(), TRUE);
+    gst_element_set_state(filter->Bin(), GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(Pipeline.Get()), filter->Bin());
+    filter->Graph = nullptr;
+    Pending.erase(std::remove(Pending.begin(), Pending.end(), filter), Pending.end());
+    FilterStore.erase(std::find(FilterStore.begin(), FilterStore.end(), keep));
+    for (TFilter *holder : Holders)
+        if (holder->Created == keep)
+            holder->Created.reset();
+    return true;
+}
+
+TGraphFilter *TFilterGraph::FindFilterByName(const QString &name) const
+{
+    for (auto &f : FilterStore)
+        if (f->Name == name)
+            return f.get();
+    return nullptr;
+}
+
+void TFilterGraph::AttachHolder(TFilter *holder)
+{
+    Holders.push_back(holder);
+    if (Active()) {
+        QString error;
+        if (!holder->CreateFilter(&error))
+            SetError(error);
+    }
+}
+
+void TFilterGraph::DetachHolder(TFilter *holder)
+{
+    holder->ReleaseFilter();
+    Holders.erase(std::remove(Holders.begin(), Holders.end(), holder), Holders.end());
+}
