@@ -141,7 +141,9 @@ bool TCaptureInfo::BuildPreviewPins(bool wis)
 {
     if (!FilterGraph)
         CreateGraphObjects();
-    // 1.
+    // 1. A second build on a running graph: connections change only while
+    // it is stopped.
+    StopGraph();
     if (!FilterGraph->Active() && !FilterGraph->SetActive(true))
         qCWarning(lcApp) << "preview: a device filter is missing:" << FilterGraph->LastError();
     if (!ConnectTuner())
