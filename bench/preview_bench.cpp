@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPixmap>
+#include <QScreen>
 
 #include <gst/gst.h>
 
@@ -194,6 +196,19 @@ int main(int argc, char **argv)
     SetRendererOverride({}, "fakesink sync=true");
     TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) + "/VirtualStations.txt");
     const bool overlay = OverlaySinkAvailable();
+    // --screenshot FILE: the screen with a running preview (run under Xvfb),
+    // then exit.
+    const QStringList args = app.arguments();
+    if (const int at = args.indexOf("--screenshot"); at > 0 && at + 1 < args.size()) {
+        TPreview p;
+        if (!p.Start(overlay))
+            return 1;
+        p.Engine->VideoWindow->move(0, 0);
+        CpuLoad(1.5);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 640, 480);
+        p.Stop();
+        return shot.save(args[at + 1]) ? 0 : 1;
+    }
     const double seconds = 5;
     const int rounds = 3;
     printf("platform %s, overlay sink %s\n", qPrintable(QGuiApplication::platformName()),
