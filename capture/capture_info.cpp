@@ -112,6 +112,7 @@ void TCaptureInfo::FreeGraphObjects()
     Tuner = nullptr;
     TVAudioControl = nullptr;
     VideoDecoderControl = nullptr;
+    FreePreviewObjects();
     if (FilterGraph) {
         FilterGraph->Stop();
         FilterGraph->SetActive(false);

@@ -7,13 +7,19 @@
 #include <functional>
 #include <memory>
 
+#include <QMargins>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
 #include "capture/capture_settings.h"
+#include "capture/sample_grabber.h"
 #include "platform/device_interfaces.h"
 #include "platform/filter_graph.h"
+
+class QMenu;
+class QWidget;
+class TDSVideoWindowEx2;
 
 class TCaptureInfo : public TCaptureSettings
 {
@@ -185,6 +191,75 @@ public:
     // The audio device name kept by the audio settings (the 713x case of
     // SelectDevices). Defaults to the audio settings object's record mixer.
     std::function<QString()> RecordMixerName;
+
+
+    // Preview graph
+    // Builders and the video window (capture/preview_graph.cpp,
+    // capture/wis_preview.cpp). GUI thread; every numbered message and text is
+    // shown only when Quiet is 0.
+    virtual bool ConnectTuner();
+    virtual bool BuildPreview();
+    virtual bool RerenderPreview();
+    virtual bool RenderAudioPath(bool withTee, bool captureCategory, int path);
+    virtual bool RenderWisVideo(int kind);
+    virtual bool BuildWisPreview();
+    virtual bool RerenderWisPreview();
+    bool RenderPreviewVideo(bool grabber, bool deinterlace, bool overlay);
+    void ApplyPreviewSize(bool highQuality);
+    bool SetVideoFormat(int kind, int width, int height);
+    bool SetWisVideoFormat(int format, int width, int height);
+    void RemoveDownstream(TPin *pin);
+    void CreateVideoWindow();
+    // build: BuildPreview (BuildWisPreview) and run; else re-render and run.
+    bool StartPreview(bool build);
+    bool RunGraph();
+    bool StopGraph();
+    bool ReselectDevices();
+    void RouteCrossbarAudio();
+    // Picture-in-picture placement of the video window in its owner.
+    void SetPictureInPicture(bool on);
+    // The grabber and the video window, freed before the graph.
+    void FreePreviewObjects();
+    // The steps the two builders share: activation, tuner, Smart Tee and
+    // pins (false: ConnectTuner failed); stream config, tuner interfaces,
+    // crossbar and picture controls (the build's result).
+    bool BuildPreviewPins(bool wis);
+    bool FinishPreviewBuild();
+    // A format change on the capture filter, whose connected pins are taken
+    // off their downstream filters for it and put back; 0 or the error.
+    int SetCaptureFormat(const TVideoFormat &format);
+
+    // Set by the shell before the first preview: the window that owns the
+    // video window, the widths of its border images (left, top, right,
+    // bottom), its pop-up menu and its mouse and key handlers. Without an
+    // owner the video window is a top-level window of its own.
+    QWidget *VideoWindowOwner = nullptr;
+    QMargins VideoWindowBorders;
+    QMenu *VideoWindowMenu = nullptr;
+    std::function<void(TDSVideoWindowEx2 *)> InstallVideoWindowHandlers;
+    // Owned by VideoWindowOwner when there is one, else by the engine.
+    TDSVideoWindowEx2 *VideoWindow = nullptr;
+    // The frame tap of the running preview; a new one per preview render.
+    std::unique_ptr<TSampleGrabberEx> Grabber;
+    // USB audio device of audio path 2; the infinite tee's output kept for
+    // recording the sound of audio path 1.
+    std::unique_ptr<TFilter> USBAudio;
+    TPin *AudioTeeCapturePin = nullptr;
+    // Capture pin media type indices (-1: not offered) and the kind chosen.
+    int UYVYIndex = -1, YUY2Index = -1, RGB555Index = -1, RGB32Index = -1;
+    int ColorFormatKind = 0; // 0 YUY2, 1 UYVY, 2 VideoFormatIndex, 3 RGB555, 4 RGB32
+    bool PictureInPicture = false;
+    // Filters found by friendly name (ContainsText, first match); tests
+    // replace it to take names away.
+    std::function<TFilterPtr(const QString &name)> FindFilter;
+
+    // ---- Interim: these belong to the tuner and crossbar work and are
+    // ---- defined in capture/preview_interim.cpp until it lands there.
+    bool ReadTunerRanges();
+    bool AttachCrossbar(TGraphFilter *crossbar);
+    bool AttachVideoSignalAdjust(TGraphFilter *capture);
+    bool Is525Line();
+    // ---- end of interim
 
 private:
     // One pass of SelectDevices; `retry` is set when a second pass with

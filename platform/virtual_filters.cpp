@@ -8,6 +8,7 @@
 
 #include "platform/log.h"
 #include "platform/virtual_card.h"
+#include "platform/virtual_wis.h"
 
 namespace {
 
@@ -447,6 +448,8 @@ int TVirtualTVAudioFilter::SetMode(int32_t mode)
 
 TFilterPtr CreateVirtualFilter(const QString &kind)
 {
+    if (kind == "capture" && VirtualCardProfile() == TVirtualProfile::Wis)
+        return std::make_shared<TVirtualWisCaptureFilter>();
     if (kind == "capture")
         return std::make_shared<TVirtualCaptureFilter>();
     if (kind == "audio")

@@ -1,0 +1,435 @@
+// The preview graph on the virtual card: real pipelines, the video window on
+// Qt's offscreen platform.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "app/main_info.h"
+#include "capture/capture_info.h"
+#include "platform/device_enum.h"
+#include "platform/filter_registry.h"
+#include "platform/messages.h"
+#include "platform/v4l2_device.h"
+#include "platform/v4l2_replay.h"
+#include "platform/video_window.h"
+#include "platform/text_util.h"
+#include "platform/virtual_card.h"
+#include "test_env.h"
+
+namespace {
+
+class TRecordingPresenter : public IWarningPresenter
+{
+public:
+    void Present(const QStringList &lines) override { Shown << lines.join('\n'); }
+    void Close() override {}
+    QStringList Shown;
+};
+
+bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// Mean absolute difference of two same-sized pictures, 0..255.
+double Difference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 255;
+    const QImage x = a.convertToFormat(QImage::Format_RGB888);
+    const QImage y = b.convertToFormat(QImage::Format_RGB888);
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r) {
+        const uchar *p = x.constScanLine(r), *q = y.constScanLine(r);
+        for (int i = 0; i < x.width() * 3; ++i)
+            sum += std::abs(int(p[i]) - int(q[i]));
+    }
+    return sum / (double(x.width()) * x.height() * 3);
+}
+
+// Mean distance from black.
+double Brightness(const QImage &image)
+{
+    QImage black(image.size(), QImage::Format_RGB888);
+    black.fill(Qt::black);
+    return Difference(image, black);
+}
+
+class PreviewGraphTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MainInfo = &Main;
+        SetWarningPresenter(&Presenter);
+        SetV4l2Backend(std::make_shared<TV4l2Replay>(std::vector<TRecordedCard>{}));
+        // No sound device on test machines: a silent clocked sink.
+        SetRendererOverride({}, "fakesink sync=true");
+        TVirtualCard &card = TVirtualCard::Instance();
+        card.LoadStations(QStringLiteral(LYRA_SOURCE_DIR) + "/data/VirtualStations.txt");
+        card.Reset();
+    }
+    void TearDown() override
+    {
+        Engine.reset();
+        SetWarningPresenter(nullptr);
+        SetV4l2Backend(nullptr);
+        SetRendererOverride({}, {});
+        SetVirtualCardProfile("saa7134");
+        TVirtualCard::Instance().Reset();
+        MainInfo = nullptr;
+    }
+    // Engine with its devices selected on the virtual card of the profile.
+    TCaptureInfo &Start(const char *profile = "saa7134")
+    {
+        EXPECT_TRUE(SetVirtualCardProfile(profile));
+        Engine = std::make_unique<TCaptureInfo>();
+        EXPECT_TRUE(Engine->SelectDevices());
+        return *Engine;
+    }
+    // Shows the window and waits for `frames` more painted frames.
+    bool FramesArrive(int frames = 3)
+    {
+        TDSVideoWindowEx2 *window = Engine->VideoWindow;
+        if (!window)
+            return false;
+        window->resize(320, 240);
+        window->show();
+        const int64_t start = window->FramesShown();
+        return WaitUntil([&] { return Engine->VideoWindow == window &&
+                                      window->FramesShown() >= start + frames; });
+    }
+    // Waits until the tap has taken `frames` more frames and grabs one.
+    QImage GrabAfter(int frames = 3)
+    {
+        if (!Engine->Grabber)
+            return {};
+        const int64_t start = Engine->Grabber->FrameCount();
+        WaitUntil([&] { return Engine->Grabber->FrameCount() >= start + frames; });
+        QImage image;
+        Engine->Grabber->GrabFrame(image);
+        return image;
+    }
+    TGraphFilter *Downstream(TPin *pin) const
+    {
+        return pin && pin->ConnectedTo ? pin->ConnectedTo->Filter : nullptr;
+    }
+
+    TMainInfo Main;
+    TRecordingPresenter Presenter;
+    std::unique_ptr<TCaptureInfo> Engine;
+};
+
+TEST_F(PreviewGraphTest, PreviewBuildsRunsAndShowsThePicture)
+{
+    TCaptureInfo &engine = Start();
+    ASSERT_TRUE(engine.StartPreview(true)) << Presenter.Shown.join("; ").toStdString();
+    EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("; ").toStdString();
+
+    // Pins and flags of the build.
+    EXPECT_TRUE(engine.HasPreviewPin);
+    EXPECT_TRUE(engine.HasCapturePin);
+    ASSERT_NE(engine.SmartTee, nullptr);
+    EXPECT_EQ(engine.PreviewPin->Filter, engine.SmartTee.get());
+    EXPECT_EQ(engine.CapturePin->Filter, engine.SmartTee.get());
+    EXPECT_EQ(engine.AudioPath, 0);
+    EXPECT_GE(engine.YUY2Index, 0);
+    EXPECT_GE(engine.UYVYIndex, 0);
+    EXPECT_GE(engine.RGB555Index, 0);
+    EXPECT_EQ(engine.ColorFormatKind, 0);
+    EXPECT_NE(engine.StreamConfig, nullptr);
+    EXPECT_NE(engine.Tuner, nullptr);
+    EXPECT_NE(engine.TVAudioControl, nullptr);
+    EXPECT_NE(engine.VideoDecoderControl, nullptr);
+    EXPECT_EQ(engine.TVMinFrequency, TVirtualCard::TVMin);
+    EXPECT_EQ(engine.FMMaxFrequency, TVirtualCard::FMMax);
+    EXPECT_EQ(engine.InputCount, 4);
+    EXPECT_TRUE(engine.HasAuxInput);
+
+    // Preview chain: tee -> de-interlacer -> tap -> the window's renderer.
+    ASSERT_NE(engine.Deinterlacer, nullptr);
+    EXPECT_EQ(Downstream(engine.PreviewPin), engine.Deinterlacer.get());
+    ASSERT_NE(engine.Grabber, nullptr);
+    EXPECT_EQ(engine.Grabber->GrabberColorKind, TSampleGrabberEx::KindYUY2);
+    ASSERT_NE(engine.VideoWindow, nullptr);
+    EXPECT_EQ(engine.VideoWindow->objectName(), "VideoWindow");
+    EXPECT_EQ(engine.VideoWindow->AutoHideCursor, 2000);
+    EXPECT_EQ(Downstream(TFilterGraph::FindPin(engine.Grabber->Filter(), TPinDirection::Output)),
+              engine.VideoWindow->Renderer());
+
+    ASSERT_TRUE(FramesArrive(5));
+    // The offscreen window really shows a picture: not black.
+    const QImage shown = engine.VideoWindow->grab().toImage();
+    EXPECT_EQ(shown.size(), QSize(320, 240));
+    EXPECT_GT(Brightness(shown), 30);
+    // PAL at high quality on a Philips card: 640x480.
+    const QImage grabbed = GrabAfter();
+    EXPECT_EQ(grabbed.size(), QSize(640, 480));
+    EXPECT_GT(Brightness(grabbed), 30);
+}
+
+TEST_F(PreviewGraphTest, RerenderFollowsSizeAndStandard)
+{
+    TCaptureInfo &engine = Start("cx88");
+    ASSERT_EQ(Main.ChipFamily, FamilyConexant);
+    ASSERT_TRUE(engine.StartPreview(true));
+    // Conexant on 625 lines: 640x576 first.
+    EXPECT_EQ(GrabAfter().size(), QSize(640, 576));
+
+    engine.HighQualityPreview = 0;
+    ASSERT_TRUE(engine.StartPreview(false));
+    ASSERT_TRUE(FramesArrive());
+    EXPECT_EQ(GrabAfter().size(), QSize(352, 288));
+    // Without de-interlacing the tap follows the tee directly.
+    EXPECT_EQ(engine.Deinterlacer, nullptr);
+    EXPECT_EQ(Downstream(engine.PreviewPin), engine.Grabber->Filter());
+
+    // A 525-line standard.
+    ASSERT_EQ(engine.VideoDecoderControl->SetStandard(Std_NTSC_M), 0);
+    ASSERT_TRUE(engine.StartPreview(false));
+    EXPECT_EQ(GrabAfter().size(), QSize(320, 240));
+    engine.HighQualityPreview = 1;
+    ASSERT_TRUE(engine.StartPreview(false));
+    EXPECT_EQ(GrabAfter().size(), QSize(640, 480));
+    ASSERT_TRUE(FramesArrive());
+    // Each re-render replaced the whole branch: one renderer, one tap.
+    int renderers = 0, taps = 0;
+    for (auto &f : engine.FilterGraph->Filters()) {
+        renderers += f->Name == "Video Renderer";
+        taps += f->Name == "Snapshot";
+    }
+    EXPECT_EQ(renderers, 1);
+    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("; ").toStdString();
+}
+
+TEST_F(PreviewGraphTest, FmModeRerenderLeavesTheVideoOut)
+{
+    TCaptureInfo &engine = Start();
+    ASSERT_TRUE(engine.StartPreview(true));
+    ASSERT_TRUE(FramesArrive());
+    engine.FMMode = 1;
+    ASSERT_TRUE(engine.StartPreview(false));
+    EXPECT_FALSE(engine.PreviewPin->IsConnected());
+    for (auto &f : engine.FilterGraph->Filters())
+        EXPECT_NE(f->Name, "Video Renderer");
+    EXPECT_TRUE(engine.FilterGraph->WaitForState());
+    EXPECT_EQ(engine.FilterGraph->State(), GST_STATE_PLAYING);
+    // Back from FM the picture returns.
+    engine.FMMode = 0;
+    ASSERT_TRUE(engine.StartPreview(false));
+    ASSERT_TRUE(FramesArrive());
+}
+
+TEST_F(PreviewGraphTest, TheTapShowsTheNewStationAfterTuning)
+{
+    TCaptureInfo &engine = Start();
+    ASSERT_TRUE(engine.StartPreview(true));
+    ASSERT_EQ(engine.Tuner->SetFrequency(55250000, 0), 0);
+    const QImage first = GrabAfter(5);
+    ASSERT_FALSE(first.isNull());
+    ASSERT_EQ(engine.Tuner->SetFrequency(61250000, 0), 0); // "Channel Three", ball
+    const QImage second = GrabAfter(5);
+    ASSERT_FALSE(second.isNull());
+    EXPECT_GT(Difference(first, second), 20);
+    // Off every carrier: snow, which changes from frame to frame.
+    ASSERT_EQ(engine.Tuner->SetFrequency(300000000, 0), 0);
+    const QImage snow1 = GrabAfter(3), snow2 = GrabAfter(1);
+    EXPECT_GT(Difference(snow1, snow2), 20);
+}
+
+TEST_F(PreviewGraphTest, WithoutSmartTeeThePinsAreUsedAsTheyAre)
+{
+    TCaptureInfo &engine = Start();
+    engine.FindFilter = [](const QString &name) {
+        return name == "Smart Tee" ? nullptr : CreateRegisteredFilter(name);
+    };
+    ASSERT_TRUE(engine.StartPreview(true));
+    EXPECT_EQ(engine.SmartTee, nullptr);
+    TGraphFilter *capture = engine.VCapture->Object();
+    EXPECT_EQ(engine.PreviewPin->Filter, capture);
+    EXPECT_EQ(engine.CapturePin->Filter, capture);
+    EXPECT_FALSE(engine.CapturePin->IsConnected()); // kept free for recording
+    EXPECT_EQ(Downstream(engine.PreviewPin), engine.VideoWindow->Renderer());
+    ASSERT_TRUE(FramesArrive());
+    // The tap is in the graph but not in the picture's way: nothing to grab.
+    ASSERT_NE(engine.Grabber, nullptr);
+    QImage image;
+    EXPECT_FALSE(engine.Grabber->GrabFrame(image));
+    EXPECT_TRUE(image.isNull());
+}
+
+TEST_F(PreviewGraphTest, WithoutTunerTheCrossbarFeedsTheCapture)
+{
+    TCaptureInfo &engine = Start();
+    // A tuner holder that never got a filter counts as no tuner.
+    engine.TVTuner->SetFilterGraph(nullptr);
+    engine.TVTuner->BaseFilter = {};
+    engine.TVTuner->SetFilterGraph(engine.FilterGraph.get());
+    ASSERT_TRUE(engine.StartPreview(true)) << Presenter.Shown.join("; ").toStdString();
+    EXPECT_FALSE(engine.HasTuner);
+    EXPECT_EQ(engine.TVTuner, nullptr);
+    EXPECT_EQ(engine.TVAudio, nullptr);
+    EXPECT_EQ(engine.Tuner, nullptr);
+    TPin *analogIn = TFilterGraph::FindPin(engine.VCapture->Object(), TPinDirection::Input,
+                                           TPinCategory::AnalogVideoIn);
+    ASSERT_TRUE(analogIn->IsConnected());
+    EXPECT_EQ(analogIn->ConnectedTo->Filter, engine.Crossbar->Object());
+    EXPECT_EQ(engine.InputCount, 4);
+    ASSERT_TRUE(FramesArrive());
+}
+
+TEST_F(PreviewGraphTest, CaptureInputFormatChoosesTheMediaTypeWithFallbacks)
+{
+    TCaptureInfo &engine = Start();
+    engine.CaptureInputFormat = 2;
+    ASSERT_TRUE(engine.StartPreview(true));
+    EXPECT_EQ(engine.ColorFormatKind, 3);
+    TVideoFormat format;
+    engine.StreamConfig->GetFormat(format);
+    EXPECT_EQ(format.Subtype, "RGB555");
+    EXPECT_EQ(engine.Grabber->GrabberColorKind, TSampleGrabberEx::KindRGB24);
+    const QImage rgb = GrabAfter();
+    EXPECT_EQ(rgb.size(), QSize(640, 480));
+    EXPECT_GT(Brightness(rgb), 30);
+
+    engine.StopGraph();
+    engine.RemoveDownstream(engine.PreviewPin);
+    // A card without RGB555: UYVY first, then YUY2, then index 0.
+    engine.RGB555Index = -1;
+    ASSERT_TRUE(engine.SetVideoFormat(3, 352, 288));
+    EXPECT_EQ(engine.CaptureInputFormat, 0);
+    EXPECT_EQ(engine.ColorFormatKind, 1);
+    engine.StreamConfig->GetFormat(format);
+    EXPECT_EQ(format.Subtype, "UYVY");
+    EXPECT_EQ(format.Width, 352);
+    engine.UYVYIndex = -1;
+    ASSERT_TRUE(engine.SetVideoFormat(1, 320, 240));
+    EXPECT_EQ(engine.CaptureInputFormat, 1);
+    EXPECT_EQ(engine.ColorFormatKind, 0);
+    engine.StreamConfig->GetFormat(format);
+    EXPECT_EQ(format.Subtype, "YUY2");
+    // YUY2 offered only at index 0: chosen as the last resort, not as YUY2.
+    engine.CaptureInputFormat = 2;
+    engine.VideoFormats[0].Subtype = "RGB32";
+    engine.YUY2Index = 0;
+    ASSERT_TRUE(engine.SetVideoFormat(1, 320, 240));
+    EXPECT_EQ(engine.CaptureInputFormat, 1);
+    engine.StreamConfig->GetFormat(format);
+    EXPECT_EQ(format.Subtype, "RGB32");
+}
+
+TEST_F(PreviewGraphTest, MissingFiltersRaiseTheirMessagesUnlessQuiet)
+{
+    TCaptureInfo &engine = Start();
+    engine.FindFilter = [](const QString &name) {
+        return ContainsText(name, "Deinterlace") ? nullptr : CreateRegisteredFilter(name);
+    };
+    ASSERT_TRUE(engine.StartPreview(true));
+    ASSERT_EQ(Presenter.Shown.size(), 1);
+    EXPECT_TRUE(Presenter.Shown[0].contains(MessageText(1016)));
+    // The picture is rendered from the tee anyway.
+    ASSERT_TRUE(FramesArrive());
+    Presenter.Shown.clear();
+    engine.Quiet = 1;
+    ASSERT_TRUE(engine.StartPreview(false));
+    EXPECT_TRUE(Presenter.Shown.isEmpty());
+    // Overlay asked for but absent: a plain text.
+    engine.Quiet = 0;
+    engine.FindFilter = [](const QString &name) {
+        return ContainsText(name, "Overlay") ? nullptr : CreateRegisteredFilter(name);
+    };
+    engine.StopGraph();
+    engine.RemoveDownstream(engine.PreviewPin);
+    EXPECT_TRUE(engine.RenderPreviewVideo(true, false, true));
+    ASSERT_EQ(Presenter.Shown.size(), 1);
+    EXPECT_EQ(Presenter.Shown[0], "Cannot use overlay");
+}
+
+TEST_F(PreviewGraphTest, ReselectDevicesBuildsAFreshGraph)
+{
+    TCaptureInfo &engine = Start();
+    ASSERT_TRUE(engine.StartPreview(true));
+    ASSERT_TRUE(FramesArrive());
+    TFilterGraph *before = engine.FilterGraph.get();
+    (void)before;
+    ASSERT_TRUE(engine.ReselectDevices());
+    ASSERT_NE(engine.VideoWindow, nullptr);
+    ASSERT_TRUE(FramesArrive());
+    EXPECT_EQ(GrabAfter().size(), QSize(640, 480));
+}
+
+TEST_F(PreviewGraphTest, WisProfileDecodesItsCompressedPreview)
+{
+    TCaptureInfo &engine = Start("wis");
+    ASSERT_EQ(Main.ChipFamily, FamilyWis);
+    engine.CaptureFormat = FormatMPEG4;
+    Main.MPEG4Codec = 2;
+    ASSERT_TRUE(engine.StartPreview(true)) << Presenter.Shown.join("; ").toStdString();
+    EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("; ").toStdString();
+    EXPECT_EQ(engine.ACapture->Object(), nullptr);
+    ASSERT_NE(engine.AudioCapturePin, nullptr); // the second capture pin
+    EXPECT_TRUE(engine.AudioCapturePin->IsConnected());
+    TVideoFormat format;
+    engine.StreamConfig->GetFormat(format);
+    EXPECT_EQ(format.Subtype, "MP4S");
+    EXPECT_EQ(format.Width, 720);
+    EXPECT_EQ(engine.Grabber, nullptr);
+    ASSERT_NE(engine.VideoDecoder, nullptr);
+    QStringList errors;
+    engine.FilterGraph->OnGraphError = [&](const QString &e) { errors << e; };
+    const bool arrived = FramesArrive(5);
+    ASSERT_TRUE(arrived) << errors.join("; ").toStdString();
+    EXPECT_GT(Brightness(engine.VideoWindow->grab().toImage()), 30);
+    EXPECT_EQ(engine.VideoWindow->LastFrame().size(), QSize(720, 576));
+
+    // Re-render at the small size; the DivX codec choice and a format the
+    // card lacks (MPEG-2) leave the size as it was.
+    engine.HighQualityPreview = 0;
+    ASSERT_TRUE(engine.StartPreview(false));
+    ASSERT_TRUE(FramesArrive(3));
+    EXPECT_EQ(engine.VideoWindow->LastFrame().size(), QSize(352, 288));
+    EXPECT_TRUE(engine.AudioCapturePin->IsConnected());
+    EXPECT_FALSE(engine.SetWisVideoFormat(FormatMPEG2, 352, 288));
+    Main.MPEG4Codec = 0;
+    EXPECT_TRUE(engine.SetWisVideoFormat(FormatAVI, 352, 288));
+    engine.StreamConfig->GetFormat(format);
+    EXPECT_EQ(format.Subtype, "DX50");
+}
+
+TEST_F(PreviewGraphTest, PictureInPicturePlacesTheWindowInTheOwner)
+{
+    QWidget owner;
+    owner.resize(640, 480);
+    owner.show();
+    TCaptureInfo &engine = Start();
+    engine.VideoWindowOwner = &owner;
+    engine.VideoWindowBorders = QMargins(10, 17, 10, 10);
+    bool created = false;
+    engine.OnVideoWindowCreated = [&] { created = true; };
+    ASSERT_TRUE(engine.StartPreview(true));
+    EXPECT_TRUE(created);
+    ASSERT_EQ(engine.VideoWindow->parentWidget(), &owner);
+    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, 620, 453));
+    engine.SetPictureInPicture(true);
+    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, (640 - 20) / 3, (480 - 34) / 3));
+    owner.resize(900, 600);
+    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, (900 - 20) / 3, (600 - 34) / 3));
+    engine.SetPictureInPicture(false);
+    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, 880, 573));
+    // The owner frees its child first; the engine forgets it.
+    delete engine.VideoWindow;
+    EXPECT_EQ(engine.VideoWindow, nullptr);
+}
+
+} // namespace
