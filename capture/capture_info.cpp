@@ -36,6 +36,10 @@ void Bind(TFilter &holder, const TSysDevEnum &devices, int index, TFilterGraph *
 TCaptureInfo::TCaptureInfo()
 {
     RecordMixerName = [] { return AudioAdjustInfo ? AudioAdjustInfo->RecordMixerName() : QString(); };
+    // A standard change across 525/625 lines re-sizes and re-renders the
+    // preview; leaving FM renders it again.
+    RerenderPreviewHook = [this] { return RerenderPreview(); };
+    ReapplyPreviewSize = [this] { return StartPreview(false); };
     CreateGraphObjects();
     ResetCaptureSettings();
     DeleteTimeShiftFiles();

@@ -253,13 +253,6 @@ public:
     // replace it to take names away.
     std::function<TFilterPtr(const QString &name)> FindFilter;
 
-    // ---- Interim: these belong to the tuner and crossbar work and are
-    // ---- defined in capture/preview_interim.cpp until it lands there.
-    bool ReadTunerRanges();
-    bool AttachCrossbar(TGraphFilter *crossbar);
-    bool AttachVideoSignalAdjust(TGraphFilter *capture);
-    bool Is525Line();
-    // ---- end of interim
 
 private:
     // One pass of SelectDevices; `retry` is set when a second pass with
