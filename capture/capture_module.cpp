@@ -2,19 +2,22 @@
 
 #include "app/startup.h"
 #include "capture/capture_info.h"
+#include "capture/live_engine.h"
 #include "platform/log.h"
 #include "platform/virtual_card.h"
 
 void InitializeCaptureModule()
 {
-    StartupHooks.CreateCaptureEngine = [](TFormMainWindow *) {
+    StartupHooks.CreateCaptureEngine = [](TFormMainWindow *window) {
         if (!StartArguments.VirtualCard.isEmpty() && !SetVirtualCardProfile(StartArguments.VirtualCard))
             qCWarning(lcApp).noquote()
                 << "unknown virtual card profile" << StartArguments.VirtualCard << "(known:"
                 << VirtualProfileNames().join(", ") + "); keeping"
                 << VirtualProfileName(VirtualCardProfile());
+        DisconnectLiveEngine();
         delete CaptureInfo;
         CaptureInfo = new TCaptureInfo;
+        ConnectLiveEngine(window);
         return true;
     };
     StartupHooks.CaptureSettings = []() -> TCaptureSettings * { return CaptureInfo; };
@@ -26,6 +29,7 @@ void InitializeCaptureModule()
     StartupHooks.HasTuner = [] { return CaptureInfo && CaptureInfo->HasTuner; };
     StartupHooks.HasAuxInput = [] { return CaptureInfo && CaptureInfo->HasAuxInput; };
     StartupHooks.FreeCaptureEngine = [] {
+        DisconnectLiveEngine();
         delete CaptureInfo;
         CaptureInfo = nullptr;
     };
@@ -40,6 +44,7 @@ void FinalizeCaptureModule()
     StartupHooks.CaptureDefaults = nullptr;
     StartupHooks.SelectDevices = nullptr;
     StartupHooks.FreeCaptureEngine = nullptr;
+    DisconnectLiveEngine();
     delete CaptureInfo;
     CaptureInfo = nullptr;
 }

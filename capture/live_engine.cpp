@@ -1,0 +1,82 @@
+#include "capture/live_engine.h"
+
+#include <memory>
+
+#include "app/main_info.h"
+#include "app/main_window.h"
+#include "capture/capture_info.h"
+#include "capture/engine_tuner_port.h"
+#include "capture/fm_switch.h"
+#include "capture/sample_grabber.h"
+#include "channels/tuner_port.h"
+#include "platform/device_interfaces.h"
+#include "platform/video_window.h"
+
+namespace {
+std::unique_ptr<TLiveEngine> g_live;
+std::unique_ptr<TEngineFMRadio> g_fm;
+} // namespace
+
+bool TLiveEngine::StopPreview() { return CaptureInfo && CaptureInfo->StopGraph(); }
+
+bool TLiveEngine::StartPreview(bool buildGraph)
+{
+    return CaptureInfo && CaptureInfo->StartPreview(buildGraph);
+}
+
+bool TLiveEngine::RestartPreview()
+{
+    return CaptureInfo && CaptureInfo->StopGraph() && CaptureInfo->StartPreview(false);
+}
+
+bool TLiveEngine::HasTuner() const { return CaptureInfo && CaptureInfo->HasTuner; }
+
+bool TLiveEngine::HasAuxInput() const { return CaptureInfo && CaptureInfo->HasAuxInput; }
+
+bool TLiveEngine::SelectEmpiaInput(int input)
+{
+    if (!MainInfo || !MainInfo->EmpiaControl)
+        return false;
+    return MainInfo->EmpiaControl->SelectInput(input) == 0;
+}
+
+int TLiveEngine::TVFrequency() const { return CaptureInfo ? CaptureInfo->TVFrequency : 0; }
+
+void ConnectLiveEngine(TFormMainWindow *window)
+{
+    if (!CaptureInfo)
+        return;
+    if (!g_live)
+        g_live = std::make_unique<TLiveEngine>();
+    if (!g_fm)
+        g_fm = std::make_unique<TEngineFMRadio>();
+    ModeEngines.Capture = g_live.get();
+    ModeEngines.FM = g_fm.get();
+    InstallEngineTunerPort();
+
+    if (!window)
+        return;
+    CaptureInfo->VideoWindowOwner = window;
+    CaptureInfo->OnVideoWindowCreated = [window] {
+        if (CaptureInfo && CaptureInfo->VideoWindow)
+            window->SetVideoWindow(CaptureInfo->VideoWindow);
+    };
+    window->GrabToSharedImage = [] {
+        QImage picture;
+        if (CaptureInfo && CaptureInfo->Grabber)
+            CaptureInfo->Grabber->GrabFrame(picture);
+        return picture;
+    };
+}
+
+void DisconnectLiveEngine()
+{
+    if (ModeEngines.Capture == g_live.get())
+        ModeEngines.Capture = nullptr;
+    if (ModeEngines.FM == g_fm.get())
+        ModeEngines.FM = nullptr;
+    if (TunerPort)
+        TunerPort = nullptr;
+    if (FormMainWindow)
+        FormMainWindow->GrabToSharedImage = nullptr;
+}
