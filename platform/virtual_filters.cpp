@@ -3,6 +3,7 @@
 #include "platform/virtual_filters.h"
 
 #include <cerrno>
+#include <string>
 
 #include <QDateTime>
 
@@ -53,6 +54,34 @@ GstCaps *VideoCaps(const TVideoFormat &f, bool internal)
                                "framerate", GST_TYPE_FRACTION, f.FramesPerSecond, 1, nullptr);
 }
 
+// The card's sound as its audio capture and its video capture filter's
+// second capture pin both deliver it; `name` names the source, `queue` the
+// queue the pin is taken from.
+#define LYRA_SOUND_BRANCH(name, queue)                                                      \
+    "audiotestsrc name=" name " is-live=true samplesperbuffer=1920"                         \
+    " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! queue name=" queue                 \
+    " max-size-buffers=16 max-size-bytes=0 max-size-time=0"
+
+// What the card hears: the locked station's tone on the tuner, noise
+// between stations, a 1 kHz tone on the line input.
+void FollowStationSound(GstElement *src)
+{
+    if (!src)
+        return;
+    TVirtualCard &card = TVirtualCard::Instance();
+    const TVirtualStation *station = card.LockedStation();
+    if (card.Input != InputTuner) {
+        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
+        g_object_set(src, "freq", 1000.0, "volume", 0.3, nullptr);
+    } else if (station) {
+        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
+        g_object_set(src, "freq", double(station->ToneHz), "volume", 0.3, nullptr);
+    } else {
+        gst_util_set_object_arg(G_OBJECT(src), "wave", "white-noise");
+        g_object_set(src, "volume", 0.05, nullptr);
+    }
+}
+
 const char *CaptureDescription =
     "videotestsrc name=src is-live=true horizontal-speed=2 ! capsfilter name=srccaps"
     " ! textoverlay name=title valignment=top halignment=left font-desc=\"Sans 20\""
@@ -64,6 +93,21 @@ const char *CaptureDescription =
     " videotestsrc name=vbisrc is-live=true pattern=black"
     " ! video/x-raw,format=GRAY8,width=1440,height=32,framerate=25/1 ! queue name=qvbi";
 
+// The saa7134 and cx88 cards give their sound beside the picture; the Empia
+// cards give it through a USB audio device of their own.
+bool SoundOnCapturePin()
+{
+    const TVirtualProfile profile = VirtualCardProfile();
+    return profile == TVirtualProfile::SAA7134 || profile == TVirtualProfile::Conexant88X;
+}
+
+GstElement *ParseCaptureBin()
+{
+    const std::string description = std::string(CaptureDescription) +
+        (SoundOnCapturePin() ? " " LYRA_SOUND_BRANCH("asrc", "qaudio") : "");
+    return ParseBin(description.c_str());
+}
+
 GstPadProbeReturn DropWhenStalled(GstPad *, GstPadProbeInfo *, gpointer)
 {
     return TVirtualCard::Instance().Stall.load(std::memory_order_relaxed) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
@@ -74,20 +118,28 @@ GstPadProbeReturn DropWhenStalled(GstPad *, GstPadProbeInfo *, gpointer)
 // ---- capture ----
 
 TVirtualCaptureFilter::TVirtualCaptureFilter()
-    : TGraphFilter(VirtualCardBaseName() + " Video Capture", ParseBin(CaptureDescription))
+    : TGraphFilter(VirtualCardBaseName() + " Video Capture", ParseCaptureBin())
 {
     Format = {"YUY2", 720, 576, 25};
     ApplyFormat();
     AddAnalogPin("Analog Video In", TPinDirection::Input, TPinCategory::AnalogVideoIn);
-    const struct { const char *Name; const char *Queue; TPinCategory Category; } outputs[] = {
-        {"Capture", "qcapture", TPinCategory::Capture},
-        {"Preview", "qpreview", TPinCategory::Preview},
-        {"VBI", "qvbi", TPinCategory::VBI}};
+    const struct {
+        const char *Name;
+        const char *Queue;
+        TPinCategory Category;
+        TMediaKind Media;
+    } outputs[] = {
+        {"Capture", "qcapture", TPinCategory::Capture, TMediaKind::Video},
+        // The second capture pin: the card's sound, as the saa7134 and cx88
+        // cards deliver it beside the picture.
+        {"Audio", "qaudio", TPinCategory::Capture, TMediaKind::Audio},
+        {"Preview", "qpreview", TPinCategory::Preview, TMediaKind::Video},
+        {"VBI", "qvbi", TPinCategory::VBI, TMediaKind::None}};
     for (auto &o : outputs) {
+        if (!Child(Bin(), o.Queue))
+            continue;
         GstPad *pad = StaticPad(Bin(), o.Queue, "src");
-        TPin *pin = AddPin(o.Name, TPinDirection::Output, o.Category,
-                           o.Category == TPinCategory::VBI ? TMediaKind::None : TMediaKind::Video,
-                           pad);
+        TPin *pin = AddPin(o.Name, TPinDirection::Output, o.Category, o.Media, pad);
         gst_object_unref(pad);
         // The queue keeps its own reference to its pad for the bin's life.
         GstPad *queueIn = StaticPad(Bin(), o.Queue, "sink");
@@ -95,9 +147,13 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
         gst_object_unref(queueIn);
     }
     // Stalls are simulated after the source so teardown never waits on it.
-    GstPad *pad = StaticPad(Bin(), "srccaps", "src");
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
-    gst_object_unref(pad);
+    for (const char *source : {"srccaps", "asrc"}) {
+        if (!Child(Bin(), source))
+            continue;
+        GstPad *pad = StaticPad(Bin(), source, "src");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+        gst_object_unref(pad);
+    }
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
     RunVbiSource();
@@ -146,6 +202,7 @@ void TVirtualCaptureFilter::Follow()
     g_object_set(Child(Bin(), "title"), "text", title.toUtf8().constData(), "silent",
                  title.isEmpty(), nullptr);
     g_object_set(Child(Bin(), "clock"), "silent", pattern == "snow", nullptr);
+    FollowStationSound(Child(Bin(), "asrc"));
     // videobalance: brightness -1..1, contrast 0..2, hue -1..1, saturation 0..2.
     int min, max, step, def;
     auto scaled = [&](int property, double low, double high) {
@@ -258,9 +315,7 @@ int TVirtualCaptureFilter::GetStandard(int32_t &standard)
 
 TVirtualAudioCaptureFilter::TVirtualAudioCaptureFilter()
     : TGraphFilter(VirtualCardBaseName() + " Audio Capture",
-                   ParseBin("audiotestsrc name=src is-live=true samplesperbuffer=1920"
-                            " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! queue name=q"
-                            " max-size-buffers=16 max-size-bytes=0 max-size-time=0"))
+                   ParseBin(LYRA_SOUND_BRANCH("src", "q")))
 {
     GstPad *pad = StaticPad(Bin(), "q", "src");
     AddPin("Capture", TPinDirection::Output, TPinCategory::Capture, TMediaKind::Audio, pad);
@@ -279,19 +334,7 @@ TVirtualAudioCaptureFilter::~TVirtualAudioCaptureFilter()
 
 void TVirtualAudioCaptureFilter::Follow()
 {
-    TVirtualCard &card = TVirtualCard::Instance();
-    GstElement *src = Child(Bin(), "src");
-    const TVirtualStation *station = card.LockedStation();
-    if (card.Input != InputTuner) {
-        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
-        g_object_set(src, "freq", 1000.0, "volume", 0.3, nullptr);
-    } else if (station) {
-        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
-        g_object_set(src, "freq", double(station->ToneHz), "volume", 0.3, nullptr);
-    } else {
-        gst_util_set_object_arg(G_OBJECT(src), "wave", "white-noise");
-        g_object_set(src, "volume", 0.05, nullptr);
-    }
+    FollowStationSound(Child(Bin(), "src"));
 }
 
 // ---- crossbar, tuner, TV audio: control only ----

@@ -8,7 +8,8 @@
 
 // The video capture filter: a moving test pattern with the station's name
 // and a clock, snow when nothing is locked. Pins: "Analog Video In",
-// "Capture", "Preview", "VBI".
+// "Capture", "Audio" (saa7134 and cx88 profiles: the second capture pin with the
+// card's sound), "Preview", "VBI".
 class TVirtualCaptureFilter : public TGraphFilter,
                               public IVideoProcAmp,
                               public IAnalogVideoDecoder,

@@ -1,5 +1,7 @@
 // The preview graph on the virtual card: real pipelines, the video window on
 // Qt's offscreen platform.
+#include <mutex>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -65,6 +67,40 @@ double Brightness(const QImage &image)
     return Difference(image, black);
 }
 
+// Counts what reaches the audio renderer's sink: buffers, and the zero
+// crossings of the left channel (about twice the tone's frequency for a
+// station, thousands a second for noise). Streaming thread writes, the test
+// reads.
+struct TSoundTap
+{
+    std::mutex Mutex;
+    int64_t Buffers = 0, Samples = 0, Crossings = 0;
+    int16_t Previous = 0;
+
+    void Reset()
+    {
+        std::lock_guard lock(Mutex);
+        Buffers = Samples = Crossings = 0;
+    }
+    static GstPadProbeReturn Count(GstPad *, GstPadProbeInfo *info, gpointer data)
+    {
+        auto *tap = static_cast<TSoundTap *>(data);
+        GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        GstMapInfo map;
+        if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return GST_PAD_PROBE_OK;
+        std::lock_guard lock(tap->Mutex);
+        ++tap->Buffers;
+        const auto *s = reinterpret_cast<const int16_t *>(map.data);
+        for (gsize i = 0; i + 1 < map.size / 2; i += 2, ++tap->Samples) {
+            tap->Crossings += (s[i] >= 0) != (tap->Previous >= 0);
+            tap->Previous = s[i];
+        }
+        gst_buffer_unmap(buffer, &map);
+        return GST_PAD_PROBE_OK;
+    }
+};
+
 class PreviewGraphTest : public ::testing::Test
 {
 protected:
@@ -124,9 +160,45 @@ protected:
     {
         return pin && pin->ConnectedTo ? pin->ConnectedTo->Filter : nullptr;
     }
+    // Taps the sink of the graph's audio renderer; false without one.
+    bool TapSound()
+    {
+        for (auto &f : Engine->FilterGraph->Filters()) {
+            if (f->Name != "Default DirectSound Device")
+                continue;
+            GstElement *sink = gst_bin_get_by_name(GST_BIN(f->Bin()), "last");
+            if (!sink)
+                return false;
+            GstPad *pad = gst_element_get_static_pad(sink, "sink");
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, TSoundTap::Count, &Sound, nullptr);
+            gst_object_unref(pad);
+            gst_object_unref(sink);
+            return true;
+        }
+        return false;
+    }
+    // Buffers a second and zero crossings a second over `ms` of sound.
+    // First waits for the sound to be flowing, unless `settle` is off.
+    std::pair<double, double> ListenFor(int ms = 1000, bool settle = true)
+    {
+        // What was queued before the last change plays first.
+        if (settle) {
+            Sound.Reset();
+            WaitUntil([&] { std::lock_guard lock(Sound.Mutex); return Sound.Buffers >= 5; }, 3000);
+        }
+        Sound.Reset();
+        QElapsedTimer timer;
+        timer.start();
+        WaitUntil([&] { return false; }, ms);
+        std::lock_guard lock(Sound.Mutex);
+        const double seconds = timer.elapsed() / 1000.0;
+        return {Sound.Buffers / seconds,
+                Sound.Samples ? Sound.Crossings * 48000.0 / double(Sound.Samples) : 0.0};
+    }
 
     TMainInfo Main;
     TRecordingPresenter Presenter;
+    TSoundTap Sound; // outlives the engine's pipeline
     std::unique_ptr<TCaptureInfo> Engine;
 };
 
@@ -142,7 +214,7 @@ TEST_F(PreviewGraphTest, PreviewBuildsRunsAndShowsThePicture)
     ASSERT_NE(engine.SmartTee, nullptr);
     EXPECT_EQ(engine.PreviewPin->Filter, engine.SmartTee.get());
     EXPECT_EQ(engine.CapturePin->Filter, engine.SmartTee.get());
-    EXPECT_EQ(engine.AudioPath, 0);
+    EXPECT_EQ(engine.AudioPath, 1); // the card's sound on its second capture pin
     EXPECT_GE(engine.YUY2Index, 0);
     EXPECT_GE(engine.UYVYIndex, 0);
     EXPECT_GE(engine.RGB555Index, 0);
@@ -229,6 +301,71 @@ TEST_F(PreviewGraphTest, FmModeRerenderLeavesTheVideoOut)
     engine.FMMode = 0;
     ASSERT_TRUE(engine.StartPreview(false));
     ASSERT_TRUE(FramesArrive());
+}
+
+TEST_F(PreviewGraphTest, TheCardsSoundReachesTheAudioRendererAndFollowsTheTuner)
+{
+    for (const char *profile : {"saa7134", "cx88"}) {
+        SCOPED_TRACE(profile);
+        TCaptureInfo &engine = Start(profile);
+        ASSERT_TRUE(engine.StartPreview(true)) << Presenter.Shown.join("; ").toStdString();
+        EXPECT_EQ(engine.AudioPath, 1);
+        ASSERT_NE(engine.CapturePin2, nullptr);
+        EXPECT_EQ(engine.CapturePin2->Media, TMediaKind::Audio);
+        ASSERT_NE(engine.SmartTeeAudio, nullptr);
+        EXPECT_EQ(Downstream(engine.CapturePin2), engine.SmartTeeAudio.get());
+        // The tee's free output waits for a recording; it must not hold the sound up.
+        ASSERT_NE(engine.AudioTeeCapturePin, nullptr);
+        EXPECT_FALSE(engine.AudioTeeCapturePin->IsConnected());
+        ASSERT_TRUE(TapSound());
+
+        ASSERT_EQ(engine.Tuner->SetFrequency(55250000, 0), 0); // "Lyra One", 440 Hz
+        auto [buffers, crossings] = ListenFor();
+        // 1920 samples a buffer at 48 kHz, played against the clock.
+        EXPECT_NEAR(buffers, 25, 6);
+        EXPECT_NEAR(crossings, 880, 80);
+        ASSERT_EQ(engine.Tuner->SetFrequency(61250000, 0), 0); // "Channel Three", 523 Hz
+        crossings = ListenFor().second;
+        EXPECT_NEAR(crossings, 1046, 80);
+        ASSERT_EQ(engine.Tuner->SetFrequency(300000000, 0), 0); // between stations: noise
+        crossings = ListenFor().second;
+        EXPECT_GT(crossings, 5000);
+        // The picture keeps coming beside the sound.
+        EXPECT_TRUE(FramesArrive());
+        EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("; ").toStdString();
+        Engine.reset();
+    }
+    // The Empia cards have no sound pin on their capture filter.
+    TCaptureInfo &engine = Start("em2800");
+    ASSERT_TRUE(engine.StartPreview(true)) << Presenter.Shown.join("; ").toStdString();
+    EXPECT_EQ(engine.CapturePin2, nullptr);
+    EXPECT_EQ(engine.AudioPath, 0);
+}
+
+TEST_F(PreviewGraphTest, FmModeRerenderKeepsTheSoundOnly)
+{
+    TCaptureInfo &engine = Start();
+    ASSERT_TRUE(engine.StartPreview(true));
+    ASSERT_EQ(engine.Tuner->SetMode(TunerModeFM), 0);
+    ASSERT_EQ(engine.Tuner->SetFrequency(100000000, 0), 0); // "Hundred FM", 450 Hz
+    engine.FMMode = 1;
+    ASSERT_TRUE(engine.StartPreview(false));
+    for (auto &f : engine.FilterGraph->Filters())
+        EXPECT_NE(f->Name, "Video Renderer");
+    EXPECT_FALSE(engine.PreviewPin->IsConnected());
+    EXPECT_EQ(engine.AudioPath, 1);
+    ASSERT_TRUE(TapSound());
+    const auto [buffers, crossings] = ListenFor();
+    EXPECT_NEAR(buffers, 25, 6);
+    EXPECT_NEAR(crossings, 900, 80);
+    // A stalled card sends nothing; the sink keeps the graph running and the
+    // sound comes back with the card.
+    TVirtualCard::Instance().Stall = true;
+    QThread::msleep(200);
+    EXPECT_LT(ListenFor(500, false).first, 3);
+    TVirtualCard::Instance().Stall = false;
+    EXPECT_EQ(engine.FilterGraph->State(), GST_STATE_PLAYING);
+    EXPECT_NEAR(ListenFor().first, 25, 6);
 }
 
 TEST_F(PreviewGraphTest, TheTapShowsTheNewStationAfterTuning)
