@@ -14,6 +14,22 @@
 
 namespace {
 
+// The standards a node offers, as standard bits; ENOTTY when it lists none.
+int EnumStandards(TV4l2Device &device, int32_t &standards)
+{
+    standards = 0;
+    v4l2_standard s{};
+    for (s.index = 0; device.EnumStd(s) == 0; ++s.index)
+        standards |= BitsFromV4l2Std(s.id);
+    return standards ? 0 : ENOTTY;
+}
+
+int ApplyStandard(TV4l2Device &device, int32_t standard)
+{
+    const v4l2_std_id id = V4l2StdFromBits(standard);
+    return id ? device.SetStd(id) : EINVAL;
+}
+
 QString Text(const __u8 *bytes, size_t size)
 {
     return QString::fromUtf8(reinterpret_cast<const char *>(bytes), int(strnlen(reinterpret_cast<const char *>(bytes), size)));
@@ -106,19 +122,8 @@ public:
             locked = t.signal != 0;
         return 0;
     }
-    int AvailableStandards(int32_t &standards) override
-    {
-        standards = 0;
-        v4l2_standard s{};
-        for (s.index = 0; Device.EnumStd(s) == 0; ++s.index)
-            standards |= BitsFromV4l2Std(s.id);
-        return standards ? 0 : ENOTTY;
-    }
-    int SetStandard(int32_t standard) override
-    {
-        const v4l2_std_id id = V4l2StdFromBits(standard);
-        return id ? Device.SetStd(id) : EINVAL;
-    }
+    int AvailableStandards(int32_t &standards) override { return EnumStandards(Device, standards); }
+    int SetStandard(int32_t standard) override { return ApplyStandard(Device, standard); }
     int GetStandard(int32_t &standard) override
     {
         v4l2_std_id id = 0;
@@ -372,19 +377,8 @@ public:
         status.Busy = 0;
         return 0;
     }
-    int AvailableStandards(int32_t &standards) override
-    {
-        standards = 0;
-        v4l2_standard s{};
-        for (s.index = 0; Video.EnumStd(s) == 0; ++s.index)
-            standards |= BitsFromV4l2Std(s.id);
-        return standards ? 0 : ENOTTY;
-    }
-    int SetStandard(int32_t standard) override
-    {
-        const v4l2_std_id id = V4l2StdFromBits(standard);
-        return id ? Video.SetStd(id) : EINVAL;
-    }
+    int AvailableStandards(int32_t &standards) override { return EnumStandards(Video, standards); }
+    int SetStandard(int32_t standard) override { return ApplyStandard(Video, standard); }
 
 private:
     TV4l2Device &Current() { return Mode == TunerModeFM ? Radio : Video; }
