@@ -1,3 +1,6 @@
-#include "app/startup.h"
+#include "app/forms/program.h"
 
-int main(int argc, char **argv) { return RunLyra(argc, argv); }
+int main(int argc, char **argv)
+{
+    return RunLyra(argc, argv);
+}

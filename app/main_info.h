@@ -2,18 +2,18 @@
 // the persisted options of "QPAVO.cfg". One instance per process (MainInfo).
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-#include <QString>
-#include <QStringList>
-
 class IEmpiaControl;
 
 // Operating modes (TMainInfo::AppMode).
-enum TAppMode : uint8_t {
+enum TAppMode : uint8_t
+{
     ModeLive = 0,
     ModeChannelPreview = 1,
     ModeCapture = 2,
@@ -26,7 +26,8 @@ enum TAppMode : uint8_t {
 };
 
 // Chip families (TMainInfo::ChipFamily).
-enum TChipFamily : uint8_t {
+enum TChipFamily : uint8_t
+{
     FamilyNone = 0,
     FamilyPhilips = 1,
     FamilyConexant = 2,
@@ -37,7 +38,14 @@ enum TChipFamily : uint8_t {
 };
 
 // Indices into VideoAdjustPercent.
-enum TVideoAdjustItem { AdjustBrightness, AdjustContrast, AdjustHue, AdjustSaturation, AdjustSharpness };
+enum TVideoAdjustItem
+{
+    AdjustBrightness,
+    AdjustContrast,
+    AdjustHue,
+    AdjustSaturation,
+    AdjustSharpness
+};
 
 class TMainInfo
 {
@@ -85,14 +93,11 @@ public:
     // Called after each successful mode change.
     std::function<void(uint8_t mode)> OnModeChanged;
 
-    // Sets ChipMaker, ChipName, ChipFamily, IsWisFamily and SignalCheckCount
-    // from a video device name, and creates or drops EmpiaControl
-    // (capture/chip_identity.cpp).
-    void IdentifyChip(const QString &deviceName);
     // Lock readings per tune for the identified family (1, 3 or 10); also
     // passed to the channel table's SignalCheckCount when it exists.
     int32_t SignalCheckCount = 1;
-    // The Empia 2800 control object; exists only for that family.
+    // The Empia 2800 control object; exists only for that family. Set with
+    // the chip fields by IdentifyChip (capture/chip_identity.h).
     std::shared_ptr<IEmpiaControl> EmpiaControl;
 };
 

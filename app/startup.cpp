@@ -1,24 +1,18 @@
 #include "app/startup.h"
 
-#include <cstdio>
-
-#include <QApplication>
-#include <QMessageBox>
+#include <QCoreApplication>
 #include <QTimer>
+#include <cstdio>
 
 #include <gst/gst.h>
 
 #include "app/audio_adjust.h"
+#include "app/capture_module.h"
+#include "app/channel_module.h"
 #include "app/main_info.h"
 #include "app/main_settings.h"
-#include "app/main_window.h"
 #include "app/modes_module.h"
 #include "app/oem_info.h"
-#include "app/splash.h"
-#include "app/warning_form.h"
-#include "app/window_module.h"
-#include "capture/capture_module.h"
-#include "channels/channel_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
 #include "platform/instance_channel.h"
@@ -35,20 +29,22 @@ bool EngineStartInFM = false;
 namespace {
 bool g_shutdownDone = false;
 TScreenSaverGuard g_screenSaver;
-TWarningDialogPresenter *g_presenter = nullptr;
 
-uint8_t Mode() { return MainInfo ? MainInfo->AppMode : uint8_t(ModeNone); }
+uint8_t Mode()
+{
+    return MainInfo ? MainInfo->AppMode : uint8_t(ModeNone);
+}
 
-bool SetMode(int mode) { return StartupHooks.SetAppMode && StartupHooks.SetAppMode(mode); }
+bool SetMode(int mode)
+{
+    return StartupHooks.SetAppMode && StartupHooks.SetAppMode(mode);
+}
 
 template <typename F, typename... A> void Call(const F &f, A &&...args)
 {
     if (f)
         f(std::forward<A>(args)...);
 }
-
-const char *Usage = "usage: lyra [srec_tv | srec_fm | fm] [--program-folder DIR] "
-                    "[--virtual-card=PROFILE]\n";
 } // namespace
 
 TStartArguments ParseArguments(const QStringList &arguments)
@@ -57,16 +53,28 @@ TStartArguments ParseArguments(const QStringList &arguments)
     bool haveFirst = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
-        if (arg == "--program-folder") {
-            if (i + 1 >= arguments.size()) {
+        if (arg == "--help" || arg == "-h") {
+            a.Help = true;
+        } else if (arg == "--version") {
+            a.Version = true;
+        } else if (arg == "--program-folder") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
                 a.Error = "--program-folder needs a folder";
                 break;
             }
             a.ProgramFolder = arguments[++i];
         } else if (arg.startsWith("--program-folder=")) {
             a.ProgramFolder = arg.mid(17);
+            if (a.ProgramFolder.isEmpty()) {
+                a.Error = "--program-folder= needs a folder";
+                break;
+            }
         } else if (arg.startsWith("--virtual-card=")) {
             a.VirtualCard = arg.mid(15);
+            if (a.VirtualCard.isEmpty()) {
+                a.Error = "--virtual-card= needs a profile";
+                break;
+            }
         } else if (arg.startsWith("--")) {
             a.Error = "unknown option " + arg;
             break;
@@ -90,19 +98,17 @@ void InitializeModules()
     OEMInfo = new TOEMInfo;
     OEMInfo->LoadOEMInfo(ProgramFolder::File("PInfo.cfg"));
     MainInfo = new TMainInfo;
-    AudioAdjustInfo = new TAudioAdjustInfo(
-        StartupHooks.CreateMixer ? StartupHooks.CreateMixer() : nullptr);
+    AudioAdjustInfo =
+        new TAudioAdjustInfo(StartupHooks.CreateMixer ? StartupHooks.CreateMixer() : nullptr);
     Call(StartupHooks.CreateHotkeys);
     AudioAdjustInfo->DetectLineInMonitor();
     InitializeChannelModule();
     InitializeModesModule();
     InitializeCaptureModule();
-    InitializeWindowModule();
 }
 
 void FinalizeModules()
 {
-    FinalizeWindowModule();
     FinalizeCaptureModule();
     FinalizeModesModule();
     FinalizeChannelModule();
@@ -117,14 +123,15 @@ void FinalizeModules()
     OEMInfo = nullptr;
 }
 
-bool InitializeApplication(TFormMainWindow *window)
+bool InitializeApplication()
 {
     const TVersionGate gate = CheckMediaFramework();
     if (!gate.Passed()) {
-        QMessageBox::critical(nullptr, "Lyra", gate.Message());
+        qCCritical(lcApp).noquote() << gate.Message();
+        Call(StartupHooks.ShowPlainMessage, gate.Message());
         return false;
     }
-    ShowSplash();
+    Call(StartupHooks.ShowSplash);
 
     CountryInfo = new TCountryInfo;
     MultiLangInfo = new TMultiLangInfo(LangCfgPath());
@@ -133,14 +140,17 @@ bool InitializeApplication(TFormMainWindow *window)
         return MultiLangInfo ? MultiLangInfo->Translate(key) : QString();
     });
 
-    const bool engine = StartupHooks.CreateCaptureEngine && StartupHooks.CreateCaptureEngine(window);
-    if (!engine)
+    const bool engine = StartupHooks.CreateCaptureEngine && StartupHooks.CreateCaptureEngine();
+    if (engine)
+        Call(StartupHooks.AttachEngineToWindows);
+    else
         qCWarning(lcApp) << "no capture engine";
 
     TMainSettingsContext settings;
     settings.Main = MainInfo;
     settings.Audio = AudioAdjustInfo;
-    settings.Capture = engine && StartupHooks.CaptureSettings ? StartupHooks.CaptureSettings() : nullptr;
+    settings.Capture =
+        engine && StartupHooks.CaptureSettings ? StartupHooks.CaptureSettings() : nullptr;
     settings.Lang = MultiLangInfo;
     settings.Country = CountryInfo;
     settings.CaptureDefaults = StartupHooks.CaptureDefaults;
@@ -150,22 +160,22 @@ bool InitializeApplication(TFormMainWindow *window)
         Call(StartupHooks.CreateSkin);
         return true;
     }
-    HideSplash();
+    Call(StartupHooks.HideSplash);
     ShowWarning(1000, 0);
     return false;
 }
 
-bool StartDevices(TFormMainWindow *window)
+bool StartDevices()
 {
     EngineStartInFM = false;
     if (MainInfo->FMAvailable)
-        EngineStartInFM = StartArguments.ScheduledFM() || StartArguments.StartFM() ||
-                          MainInfo->StartInFM;
+        EngineStartInFM =
+            StartArguments.ScheduledFM() || StartArguments.StartFM() || MainInfo->StartInFM;
 
     AudioAdjustInfo->SetMute(true);
     SetMode(ModeLive);
     if (Mode() == ModeNone) {
-        HideSplash();
+        Call(StartupHooks.HideSplash);
         ShowWarning(1001, 0);
         return false;
     }
@@ -176,13 +186,13 @@ bool StartDevices(TFormMainWindow *window)
         Call(StartupHooks.ApplyStoredStandard);
         if (StartupHooks.ChannelTableUnconfigured && StartupHooks.ChannelTableUnconfigured()) {
             Call(StartupHooks.ExecuteCommand, 201); // the tuner as source
-            HideSplash();
-            window->show();
+            Call(StartupHooks.HideSplash);
+            Call(StartupHooks.ShowMainWindow);
             Call(StartupHooks.RunFirstRunWizard);
         } else {
             if (!EngineStartInFM)
                 Call(StartupHooks.RestoreSource, true);
-            HideSplash();
+            Call(StartupHooks.HideSplash);
         }
     } else {
         Call(StartupHooks.LoadChannelSettings);
@@ -190,27 +200,25 @@ bool StartDevices(TFormMainWindow *window)
         MainInfo->FMAvailable = 0;
         MainInfo->StartInFM = 0;
         EngineStartInFM = false;
-        HideSplash();
+        Call(StartupHooks.HideSplash);
     }
 
     AudioAdjustInfo->SetMute(false);
-    window->TunerItemsVisible = hasTuner;
-    window->CameraItemVisible = StartupHooks.HasAuxInput && StartupHooks.HasAuxInput();
-    Call(StartupHooks.ShowTunerItems, window->TunerItemsVisible);
-    Call(StartupHooks.ShowCameraItem, window->CameraItemVisible);
+    Call(StartupHooks.ShowTunerItems, hasTuner);
+    Call(StartupHooks.ShowCameraItem, StartupHooks.HasAuxInput && StartupHooks.HasAuxInput());
 
     g_screenSaver.Inhibit("Lyra", "Watching TV");
     return true;
 }
 
-void DeferredStart(TFormMainWindow *window)
+void DeferredStart()
 {
-    RefreshSplash();
+    Call(StartupHooks.RefreshSplash);
     if (!StartupHooks.CreateFMPanel || !StartupHooks.CreateFMPanel())
         ShowWarningText("Cannot create FM panel...");
 
-    if (!StartDevices(window)) {
-        window->close();
+    if (!StartDevices()) {
+        Call(StartupHooks.CloseMainWindow);
         QCoreApplication::exit(1);
         return;
     }
@@ -221,12 +229,12 @@ void DeferredStart(TFormMainWindow *window)
             Call(StartupHooks.PlaceFMPanel);
         } else {
             MainInfo->StartInFM = 0;
-            window->close();
+            Call(StartupHooks.CloseMainWindow);
             return;
         }
     }
     if (Mode() == ModeLive) {
-        window->show();
+        Call(StartupHooks.ShowMainWindow);
         Call(StartupHooks.ShowTVPanel);
     }
     Call(StartupHooks.ApplyMenuLanguage);
@@ -234,7 +242,7 @@ void DeferredStart(TFormMainWindow *window)
     Call(StartupHooks.AllowOSD, true);
 
     if (StartArguments.ScheduledTV() || StartArguments.ScheduledFM())
-        QTimer::singleShot(0, window, [] { StartScheduledRecording(); });
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { StartScheduledRecording(); });
 }
 
 void StartScheduledRecording()
@@ -245,7 +253,10 @@ void StartScheduledRecording()
         PostToAgent(AgentReport, 3);
 }
 
-bool ShutdownDone() { return g_shutdownDone; }
+bool ShutdownDone()
+{
+    return g_shutdownDone;
+}
 
 void ShutdownApplication()
 {
@@ -265,6 +276,7 @@ void ShutdownApplication()
     Call(StartupHooks.SaveChannelSettings);
 
     Call(StartupHooks.FreeSnapshotStore);
+    Call(StartupHooks.DetachEngineFromWindows);
     Call(StartupHooks.FreeCaptureEngine);
     SetMessageTranslator(nullptr);
     delete MultiLangInfo;
@@ -274,80 +286,4 @@ void ShutdownApplication()
     Call(StartupHooks.FreeSkin);
 
     g_screenSaver.Release();
-}
-
-int RunLyra(int argc, char **argv)
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    StartArguments = ParseArguments(arguments);
-    if (!StartArguments.Error.isEmpty()) {
-        std::fprintf(stderr, "lyra: %s\n%s", qPrintable(StartArguments.Error), Usage);
-        return 2;
-    }
-
-    gst_init(&argc, &argv);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Lyra");
-    QApplication::setApplicationDisplayName("Lyra");
-
-    if (!ProgramFolder::Init(StartArguments.ProgramFolder)) {
-        std::fprintf(stderr, "lyra: cannot create the program folder %s\n",
-                     qPrintable(StartArguments.ProgramFolder));
-        return 1;
-    }
-    ProgramFolder::InstallShippedData();
-
-    InitializeModules();
-
-    TInstanceServer server;
-    if (!server.Listen()) {
-        if (server.AlreadyRunning()) {
-            // Another instance runs: bring it to the front and leave quietly.
-            SendInstanceMessage(InstanceName, {MsgActivateInstance, 0, 0});
-            FinalizeModules();
-            return 0;
-        }
-        qCWarning(lcApp) << "single-instance socket unavailable:" << server.ErrorText();
-    }
-
-    g_presenter = new TWarningDialogPresenter;
-    SetWarningPresenter(g_presenter);
-
-    auto *window = new TFormMainWindow;
-    FormMainWindow = window;
-    server.Handler = [window](const TInstanceMessageData &m) -> QByteArray {
-        switch (m.Number) {
-        case MsgActivateInstance:
-            window->ActivateFirstInstance();
-            return {};
-        case MsgRemoteCommand: {
-            // Posted, as a window message is: the sender does not wait for
-            // the command (which may open a dialog) to finish.
-            const int command = m.WParam;
-            QTimer::singleShot(0, window, [command] { Call(StartupHooks.HandleRemoteCommand, command); });
-            return {};
-        }
-        case MsgStartScheduledRecording:
-            QTimer::singleShot(0, window, [] { StartScheduledRecording(); });
-            return {};
-        case MsgStatusRequest:
-            return StartupHooks.RemoteStatus ? StartupHooks.RemoteStatus() : QByteArray("{}");
-        default:
-            return {};
-        }
-    };
-
-    int code = 1;
-    if (window->FormCreate())
-        code = app.exec();
-    ShutdownApplication();
-    server.Handler = nullptr;
-    delete window;
-    SetWarningPresenter(nullptr);
-    delete g_presenter;
-    g_presenter = nullptr;
-    FinalizeModules();
-    return code;
 }

@@ -2,13 +2,11 @@
 // the two start-up stages and the orderly shutdown.
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
-#include <QString>
-#include <QStringList>
-
-class TFormMainWindow;
 struct TCaptureSettings;
 class TAudioMixer;
 
@@ -20,6 +18,8 @@ struct TStartArguments
     QString ProgramFolder; // --program-folder DIR
     QString VirtualCard;   // --virtual-card=PROFILE
     QString Error;         // a bad option, for the usage text
+    bool Help = false;     // --help
+    bool Version = false;  // --version
 
     bool ScheduledTV() const { return Argument1.compare("srec_tv", Qt::CaseInsensitive) == 0; }
     bool ScheduledFM() const { return Argument1.compare("srec_fm", Qt::CaseInsensitive) == 0; }
@@ -39,8 +39,19 @@ struct TStartupHooks
     std::function<void()> FreeHotkeys;
     // The sound card mixer for the audio settings; null: no mixer.
     std::function<std::unique_ptr<TAudioMixer>()> CreateMixer;
-    // Stage 1.
-    std::function<bool(TFormMainWindow *owner)> CreateCaptureEngine;
+    // The windows: splash, the main window, a plain message box for the
+    // version gate. Installed by the window module.
+    std::function<void()> ShowSplash;
+    std::function<void()> RefreshSplash;
+    std::function<void()> HideSplash;
+    std::function<void()> ShowMainWindow;
+    std::function<void()> CloseMainWindow;
+    std::function<void(const QString &text)> ShowPlainMessage;
+    // Stage 1. The windows take the new engine's video window and frames
+    // once it exists, and let go of it before it is freed.
+    std::function<bool()> CreateCaptureEngine;
+    std::function<void()> AttachEngineToWindows;
+    std::function<void()> DetachEngineFromWindows;
     std::function<TCaptureSettings *()> CaptureSettings;
     std::function<void()> CaptureDefaults;
     std::function<bool()> SelectDevices;
@@ -79,10 +90,10 @@ extern TStartupHooks StartupHooks;
 // The start-in-FM decision kept by the engine for stage 2.
 extern bool EngineStartInFM;
 
-bool InitializeApplication(TFormMainWindow *window);
-bool StartDevices(TFormMainWindow *window);
+bool InitializeApplication();
+bool StartDevices();
 // Stage 2, run once from the posted MsgDeferredStart.
-void DeferredStart(TFormMainWindow *window);
+void DeferredStart();
 // MsgStartScheduledRecording.
 void StartScheduledRecording();
 // Runs at most once per process.
@@ -95,6 +106,3 @@ void FinalizeModules();
 
 // Sends a message to the scheduling agent when it listens.
 bool PostToAgent(int message, int wParam = 0);
-
-// The program entry: returns the exit code.
-int RunLyra(int argc, char **argv);

@@ -11,19 +11,18 @@
 //  4. resident memory while the preview runs (goal 150 MB).
 // Run under Xvfb (xvfb-run) to measure the overlay path too; with
 // QT_QPA_PLATFORM=offscreen only the painted-frames path runs.
-#include <chrono>
-#include <cstdio>
-#include <functional>
-#include <sys/resource.h>
-#include <thread>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPixmap>
 #include <QScreen>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <thread>
 
 #include <gst/gst.h>
+#include <sys/resource.h>
 
 #include "app/main_info.h"
 #include "capture/capture_info.h"
@@ -66,6 +65,11 @@ bool Pump(const std::function<bool()> &done, int ms)
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return true;
+}
+
+TDSVideoWindowEx2 *Window(TCaptureInfo &engine)
+{
+    return dynamic_cast<TDSVideoWindowEx2 *>(engine.VideoWindow);
 }
 
 int64_t RendererFrames(TCaptureInfo &engine)
@@ -116,8 +120,8 @@ struct TPreview
         Engine->Quiet = 1;
         if (!Engine->SelectDevices() || !Engine->StartPreview(true))
             return false;
-        Engine->VideoWindow->resize(640, 480);
-        Engine->VideoWindow->show();
+        Window(*Engine)->resize(640, 480);
+        Window(*Engine)->show();
         if (!Pump([&] { return RendererFrames(*Engine) > 0; }, 5000))
             return false;
         StartSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -129,10 +133,11 @@ struct TPreview
         TCaptureInfo &e = *Engine;
         e.StopGraph();
         e.RemoveDownstream(e.PreviewPin);
-        if (!e.SetVideoFormat(e.ColorFormatKind, 720, 576) || !e.RenderPreviewVideo(true, true, false))
+        if (!e.SetVideoFormat(e.ColorFormatKind, 720, 576) ||
+            !e.RenderPreviewVideo(true, true, false))
             return false;
-        e.VideoWindow->resize(640, 480);
-        e.VideoWindow->show();
+        Window(e)->resize(640, 480);
+        Window(e)->show();
         e.RunGraph();
         return Pump([&] { return RendererFrames(e) > 10; }, 5000);
     }
@@ -192,9 +197,13 @@ int main(int argc, char **argv)
 {
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
+    // Top-level video windows, shown by the measurements themselves.
+    TVideoWindowHost videoHost;
+    SetVideoWindowHost(&videoHost);
     SetVirtualCardListed(true);
     SetRendererOverride({}, "fakesink sync=true");
-    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) + "/VirtualStations.txt");
+    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) +
+                                          "/VirtualStations.txt");
     const bool overlay = OverlaySinkAvailable();
     // --screenshot FILE: the screen with a running preview (run under Xvfb),
     // then exit.
@@ -203,7 +212,7 @@ int main(int argc, char **argv)
         TPreview p;
         if (!p.Start(overlay))
             return 1;
-        p.Engine->VideoWindow->move(0, 0);
+        Window(*p.Engine)->move(0, 0);
         CpuLoad(1.5);
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 640, 480);
         p.Stop();

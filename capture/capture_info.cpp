@@ -5,6 +5,7 @@
 #include "app/audio_adjust.h"
 #include "app/main_info.h"
 #include "app/oem_info.h"
+#include "capture/chip_identity.h"
 #include "platform/device_enum.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -35,7 +36,9 @@ void Bind(TFilter &holder, const TSysDevEnum &devices, int index, TFilterGraph *
 
 TCaptureInfo::TCaptureInfo()
 {
-    RecordMixerName = [] { return AudioAdjustInfo ? AudioAdjustInfo->RecordMixerName() : QString(); };
+    RecordMixerName = [] {
+        return AudioAdjustInfo ? AudioAdjustInfo->RecordMixerName() : QString();
+    };
     // A standard change across 525/625 lines re-sizes and re-renders the
     // preview; leaving FM renders it again.
     RerenderPreviewHook = [this] { return RerenderPreview(); };
@@ -162,9 +165,8 @@ void TCaptureInfo::ResetCaptureSettings()
 
 int TCaptureInfo::FindDefaultVideoDevice()
 {
-    const int index =
-        FirstContaining(TSysDevEnum(TDeviceCategory::VideoInput),
-                        {"Philips", "713", "Conexant", "88X", "878", "28"});
+    const int index = FirstContaining(TSysDevEnum(TDeviceCategory::VideoInput),
+                                      {"Philips", "713", "Conexant", "88X", "878", "28"});
     return index < 0 ? 0 : index;
 }
 
@@ -202,7 +204,7 @@ bool TCaptureInfo::SelectDevicesPass(bool secondPass, bool &retry)
         if (!secondPass && ContainsText(video.FriendlyName(i), OEMVideoDeviceName)) {
             chosen = i;
             if (main)
-                main->IdentifyChip(video.FriendlyName(i));
+                IdentifyChip(*main, video.FriendlyName(i));
         }
     }
     // An OEM name that matches nothing falls back to the stored index, so
@@ -210,7 +212,7 @@ bool TCaptureInfo::SelectDevicesPass(bool secondPass, bool &retry)
     if (chosen < 0) {
         chosen = VideoDeviceIndex;
         if (main)
-            main->IdentifyChip(video.FriendlyName(chosen));
+            IdentifyChip(*main, video.FriendlyName(chosen));
     }
     ChosenVideoIndex = chosen;
     Bind(*VCapture, video, chosen, graph);
@@ -231,7 +233,8 @@ bool TCaptureInfo::SelectDevicesPass(bool secondPass, bool &retry)
             HasTuner = 0;
             return false;
         }
-        ShowWarningText("This is not a valid capture device for Tuner, try to load default setting...");
+        ShowWarningText(
+            "This is not a valid capture device for Tuner, try to load default setting...");
         VideoDeviceIndex = 0;
         CaptureInputFormat = 1;
         VideoFormatIndex = 0;
@@ -252,7 +255,8 @@ bool TCaptureInfo::SelectDevicesPass(bool secondPass, bool &retry)
         if (!oemAudio.isEmpty())
             AudioDeviceIndex = AudioDeviceNames.indexOf(oemAudio);
         else if (chipName == "713x")
-            AudioDeviceIndex = AudioDeviceNames.indexOf(RecordMixerName ? RecordMixerName() : QString());
+            AudioDeviceIndex =
+                AudioDeviceNames.indexOf(RecordMixerName ? RecordMixerName() : QString());
         else
             AudioDeviceIndex = FirstContaining(audio, {chipName});
         if (AudioDeviceIndex < 0)

@@ -4,22 +4,18 @@
 // interface of the card kept between operations. GUI thread only.
 #pragma once
 
-#include <functional>
-#include <memory>
-
-#include <QMargins>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 #include "capture/capture_settings.h"
 #include "capture/sample_grabber.h"
 #include "platform/device_interfaces.h"
 #include "platform/filter_graph.h"
 
-class QMenu;
-class QWidget;
-class TDSVideoWindowEx2;
+class IVideoWindow;
 
 class TCaptureInfo : public TCaptureSettings
 {
@@ -192,7 +188,6 @@ public:
     // SelectDevices). Defaults to the audio settings object's record mixer.
     std::function<QString()> RecordMixerName;
 
-
     // Preview graph
     // Builders and the video window (capture/preview_graph.cpp,
     // capture/wis_preview.cpp). GUI thread; every numbered message and text is
@@ -229,16 +224,10 @@ public:
     // off their downstream filters for it and put back; 0 or the error.
     int SetCaptureFormat(const TVideoFormat &format);
 
-    // Set by the shell before the first preview: the window that owns the
-    // video window, the widths of its border images (left, top, right,
-    // bottom), its pop-up menu and its mouse and key handlers. Without an
-    // owner the video window is a top-level window of its own.
-    QWidget *VideoWindowOwner = nullptr;
-    QMargins VideoWindowBorders;
-    QMenu *VideoWindowMenu = nullptr;
-    std::function<void(TDSVideoWindowEx2 *)> InstallVideoWindowHandlers;
-    // Owned by VideoWindowOwner when there is one, else by the engine.
-    TDSVideoWindowEx2 *VideoWindow = nullptr;
+    // Made by CreateVideoWindow through the video window host the shell
+    // installed (platform/video_output.h). Freed by the engine, or first by
+    // the window's owner, which clears it.
+    IVideoWindow *VideoWindow = nullptr;
     // The frame tap of the running preview; a new one per preview render.
     std::unique_ptr<TSampleGrabberEx> Grabber;
     // USB audio device of audio path 2; the infinite tee's output kept for
@@ -252,7 +241,6 @@ public:
     // Filters found by friendly name (ContainsText, first match); tests
     // replace it to take names away.
     std::function<TFilterPtr(const QString &name)> FindFilter;
-
 
 private:
     // One pass of SelectDevices; `retry` is set when a second pass with

@@ -1,4 +1,5 @@
-// Chip identification from the video device's friendly name.
+#include "capture/chip_identity.h"
+
 #include "app/main_info.h"
 #include "channels/channel_info.h"
 #include "platform/device_enum.h"
@@ -17,18 +18,18 @@ bool ContainsAny(const QString &name, std::initializer_list<const char *> fragme
 
 } // namespace
 
-void TMainInfo::IdentifyChip(const QString &deviceName)
+void IdentifyChip(TMainInfo &main, const QString &deviceName)
 {
-    ChipMaker.clear();
-    for (const QString &maker : ChipMakers)
+    main.ChipMaker.clear();
+    for (const QString &maker : main.ChipMakers)
         if (ContainsText(deviceName, maker)) {
-            ChipMaker = maker;
+            main.ChipMaker = maker;
             break;
         }
-    ChipName.clear();
-    for (const QString &model : ChipModels)
+    main.ChipName.clear();
+    for (const QString &model : main.ChipModels)
         if (ContainsText(deviceName, model)) {
-            ChipName = model;
+            main.ChipName = model;
             break;
         }
 
@@ -46,25 +47,31 @@ void TMainInfo::IdentifyChip(const QString &deviceName)
         family = FamilyEmpia28x1, maker = "Empia";
     else if (ContainsAny(deviceName, {"2820", "2840", "2860", "2880"}))
         family = FamilyEmpia28x0, maker = "Empia";
-    ChipFamily = family;
-    if (ChipMaker.isEmpty())
-        ChipMaker = maker;
+    main.ChipFamily = family;
+    if (main.ChipMaker.isEmpty())
+        main.ChipMaker = maker;
 
     // A failed creation leaves none.
-    EmpiaControl.reset();
+    main.EmpiaControl.reset();
     if (family == FamilyEmpia2800)
-        EmpiaControl = CreateEmpiaControl(deviceName);
+        main.EmpiaControl = CreateEmpiaControl(deviceName);
 
-    IsWisFamily = family == FamilyWis;
+    main.IsWisFamily = family == FamilyWis;
     switch (family) {
     case FamilyConexant:
     case FamilyEmpia28x0:
-    case FamilyEmpia28x1: SignalCheckCount = 3; break;
-    case FamilyEmpia2800: SignalCheckCount = 10; break;
-    default: SignalCheckCount = 1; break;
+    case FamilyEmpia28x1:
+        main.SignalCheckCount = 3;
+        break;
+    case FamilyEmpia2800:
+        main.SignalCheckCount = 10;
+        break;
+    default:
+        main.SignalCheckCount = 1;
+        break;
     }
     // The channel table keeps its own count (the wizard changes it too); a
-    // table created later starts from SignalCheckCount here.
+    // table created later starts from the settings' count.
     if (ChannelInfo)
-        ChannelInfo->SetSignalCheckCount(SignalCheckCount);
+        ChannelInfo->SetSignalCheckCount(main.SignalCheckCount);
 }

@@ -67,32 +67,3 @@ bool LeaveFMMode()
     ChannelLineMute(false);
     return left;
 }
-
-void TEngineFMRadio::Seek(bool up)
-{
-    if (!CaptureInfo)
-        return;
-    if (CaptureInfo->SeekActive)
-        CaptureInfo->SeekActive = 0;
-    else if (up)
-        CaptureInfo->SeekFMUp();
-    else
-        CaptureInfo->SeekFMDown();
-}
-
-void TEngineFMRadio::StepUp()
-{
-    if (CaptureInfo)
-        CaptureInfo->FMFrequencyUp();
-}
-
-void TEngineFMRadio::StepDown()
-{
-    if (CaptureInfo)
-        CaptureInfo->FMFrequencyDown();
-}
-
-int TEngineFMRadio::FMFrequency() const
-{
-    return CaptureInfo ? CaptureInfo->FMFrequency : 0;
-}

@@ -1,9 +1,7 @@
 // Starting and stopping the preview, the video window and its placement.
-#include <QMenu>
-
 #include "app/main_info.h"
 #include "capture/preview_util.h"
-#include "platform/video_window.h"
+#include "platform/video_output.h"
 
 bool TCaptureInfo::RunGraph()
 {
@@ -29,7 +27,7 @@ bool TCaptureInfo::StartPreview(bool build)
         return false;
     const bool running = RunGraph();
     if (!FMMode && VideoWindow && VideoWindow->OverlayInUse())
-        VideoWindow->SetAspectRatio(TDSVideoWindowEx2::AspectStretched);
+        VideoWindow->SetAspectRatio(IVideoWindow::AspectStretched);
     return running;
 }
 
@@ -48,25 +46,23 @@ bool TCaptureInfo::ReselectDevices()
 void TCaptureInfo::CreateVideoWindow()
 {
     delete VideoWindow;
-    VideoWindow = new TDSVideoWindowEx2(VideoWindowOwner);
+    VideoWindow = nullptr;
+    IVideoWindowHost *host = VideoWindowHost();
+    if (!host)
+        return;
+    TVideoWindowRequest request;
+    request.DoNotUseOverlay = MainInfo && MainInfo->DoNotUseOverlay;
+    request.Inset = PictureInPicture;
+    IVideoWindow *window = host->CreateVideoWindow(request);
+    if (!window)
+        return;
+    VideoWindow = window;
     // The owner may free the window first (it is its child).
-    QObject::connect(VideoWindow, &QObject::destroyed, [this, window = VideoWindow] {
+    window->OnDestroyed = [this, window] {
         if (VideoWindow == window)
             VideoWindow = nullptr;
-    });
-    VideoWindow->setObjectName("VideoWindow");
-    VideoWindow->FullScreenTopMost = true;
-    VideoWindow->PopupMenu = VideoWindowMenu;
-    VideoWindow->SetAspectRatio(TDSVideoWindowEx2::AspectStretched);
-    VideoWindow->NoScreenSaver = true;
-    VideoWindow->AutoHideCursor = 2000;
-    if (InstallVideoWindowHandlers)
-        InstallVideoWindowHandlers(VideoWindow);
-    VideoWindow->DoNotUseOverlay = MainInfo && MainInfo->DoNotUseOverlay;
-    VideoWindow->SetPlacement(VideoWindowBorders, PictureInPicture);
-    VideoWindow->SetFilterGraph(FilterGraph.get());
-    if (VideoWindowOwner)
-        VideoWindow->show();
+    };
+    window->SetFilterGraph(FilterGraph.get());
     if (OnVideoWindowCreated)
         OnVideoWindowCreated();
 }
@@ -75,7 +71,7 @@ void TCaptureInfo::SetPictureInPicture(bool on)
 {
     PictureInPicture = on;
     if (VideoWindow)
-        VideoWindow->SetPlacement(VideoWindowBorders, on);
+        VideoWindow->SetInset(on);
 }
 
 void TCaptureInfo::FreePreviewObjects()

@@ -2,13 +2,11 @@
 // of the capture filter's kept pins after lighter changes.
 #include <cerrno>
 
-#include <QMenu>
-
 #include "app/main_info.h"
 #include "capture/preview_util.h"
 #include "platform/device_enum.h"
 #include "platform/text_util.h"
-#include "platform/video_window.h"
+#include "platform/video_output.h"
 
 namespace {
 
@@ -49,8 +47,8 @@ static bool RenderAnalog(TCaptureInfo &engine, TPin *out)
     if (!out || !graph)
         return false;
     if (out->Filter == crossbar) {
-        TPin *in = TFilterGraph::FindPin(capture, Dir::Input, Cat::AnalogVideoIn,
-                                         TMediaKind::Any, 0, true);
+        TPin *in = TFilterGraph::FindPin(capture, Dir::Input, Cat::AnalogVideoIn, TMediaKind::Any,
+                                         0, true);
         return in && graph->ConnectDirect(out, in);
     }
     if (!crossbar)
@@ -306,8 +304,7 @@ bool TCaptureInfo::BuildPreview()
     }
 
     // 11.
-    if (AudioPath != 0 && HasAudioCapture &&
-        !RenderAudioPath(AudioPath == 1, true, AudioPath)) {
+    if (AudioPath != 0 && HasAudioCapture && !RenderAudioPath(AudioPath == 1, true, AudioPath)) {
         PreviewWarnText(*this, "Cannot render audio renderer (5001)...");
         return false;
     }
@@ -451,8 +448,7 @@ bool TCaptureInfo::RenderPreviewVideo(bool grabber, bool deinterlace, bool overl
     }
     CreateVideoWindow();
     TGraphFilter *renderer = VideoWindow ? VideoWindow->Renderer() : nullptr;
-    if (!renderer ||
-        !graph->ConnectDirect(current, TFilterGraph::FindPin(renderer, Dir::Input))) {
+    if (!renderer || !graph->ConnectDirect(current, TFilterGraph::FindPin(renderer, Dir::Input))) {
         qCWarning(lcApp) << "preview: cannot render the video:" << graph->LastError();
         PreviewWarn(*this, 1002);
         return false;

@@ -3,7 +3,7 @@
 // There is no frame tap in this path.
 #include "app/main_info.h"
 #include "capture/preview_util.h"
-#include "platform/video_window.h"
+#include "platform/video_output.h"
 
 namespace {
 
@@ -50,9 +50,12 @@ bool TCaptureInfo::RenderWisVideo(int kind)
     TFilterGraph *graph = FilterGraph.get();
     if (!graph || !PreviewPin)
         return false;
-    QString name = kind == 0 ? "MPEG Video Decoder" : kind == 1 ? "HT MPEG Video Decoder" : QString();
+    QString name = kind == 0   ? "MPEG Video Decoder"
+                   : kind == 1 ? "HT MPEG Video Decoder"
+                               : QString();
     if (kind == 2)
-        name = MainInfo && MainInfo->MPEG4Codec != 0 ? "WMVideo Decoder DMO" : "DivX Decoder Filter";
+        name =
+            MainInfo && MainInfo->MPEG4Codec != 0 ? "WMVideo Decoder DMO" : "DivX Decoder Filter";
     CreateVideoWindow();
     TGraphFilter *renderer = VideoWindow ? VideoWindow->Renderer() : nullptr;
     TPin *rendererIn = TFilterGraph::FindPin(renderer, Dir::Input);
@@ -60,17 +63,20 @@ bool TCaptureInfo::RenderWisVideo(int kind)
         return false;
     VideoDecoder = FindPreviewFilter(*this, name);
     if (VideoDecoder && graph->AddFilter(VideoDecoder, "MPEGVideoDecoder")) {
-        if (graph->ConnectDirect(PreviewPin, TFilterGraph::FindPin(VideoDecoder.get(), Dir::Input)) &&
-            graph->ConnectDirect(TFilterGraph::FindPin(VideoDecoder.get(), Dir::Output), rendererIn))
+        if (graph->ConnectDirect(PreviewPin,
+                                 TFilterGraph::FindPin(VideoDecoder.get(), Dir::Input)) &&
+            graph->ConnectDirect(TFilterGraph::FindPin(VideoDecoder.get(), Dir::Output),
+                                 rendererIn))
             return true;
         graph->RemoveFilter(VideoDecoder.get());
     }
     VideoDecoder.reset();
     // Rendered directly: the system picks a decoder for whatever the pin
     // carries.
-    TFilterPtr decoder = CreateChainFilter("Video Decoder", "decodebin name=first ! videoconvert name=last",
-                                           {{"Input", "first", "sink", TMediaKind::Stream}},
-                                           {{"Output", "last", "src", TMediaKind::Video}});
+    TFilterPtr decoder =
+        CreateChainFilter("Video Decoder", "decodebin name=first ! videoconvert name=last",
+                          {{"Input", "first", "sink", TMediaKind::Stream}},
+                          {{"Output", "last", "src", TMediaKind::Video}});
     if (!decoder || !graph->AddFilter(decoder))
         return false;
     if (graph->ConnectDirect(PreviewPin, TFilterGraph::FindPin(decoder.get(), Dir::Input)) &&

@@ -4,8 +4,9 @@ file(GLOB_RECURSE LYRA_DATA_FILES CONFIGURE_DEPENDS
   RELATIVE ${CMAKE_SOURCE_DIR}/data ${CMAKE_SOURCE_DIR}/data/*)
 set(LYRA_STAGED_FILES)
 foreach(f ${LYRA_DATA_FILES})
-  # Plan sources and other inputs of generators are not shipped.
-  if(f MATCHES "^(plans|src)/")
+  # Plan sources and other inputs of generators are not shipped; linux/ holds
+  # the desktop entry and metainfo, installed to their own places.
+  if(f MATCHES "^(plans|src|linux)/")
     continue()
   endif()
   add_custom_command(

@@ -1,7 +1,5 @@
 #include "platform/video_window.h"
 
-#include <cmath>
-
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -9,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "platform/filter_graph.h"
 #include "platform/log.h"
@@ -36,6 +35,8 @@ TDSVideoWindowEx2::TDSVideoWindowEx2(QWidget *parent) : QWidget(parent)
 
 TDSVideoWindowEx2::~TDSVideoWindowEx2()
 {
+    if (auto gone = std::move(OnDestroyed))
+        gone();
     {
         std::lock_guard lock(PostTarget->Mutex);
         PostTarget->Window = nullptr;
@@ -65,7 +66,10 @@ namespace {
 // to renegotiate when the main window resizes it in the running program
 // ("not-negotiated" from its converter), so it stays off until that is
 // fixed; the benchmark still measures it.
-bool PreferOverlay() { return false; }
+bool PreferOverlay()
+{
+    return false;
+}
 } // namespace
 
 void TDSVideoWindowEx2::AttachRenderer()
@@ -428,4 +432,22 @@ void TDSVideoWindowEx2::NormalPlayback()
     ReturnToParent();
     if (OnDisplayChanged)
         OnDisplayChanged();
+}
+
+IVideoWindow *TVideoWindowHost::CreateVideoWindow(const TVideoWindowRequest &request)
+{
+    auto *window = new TDSVideoWindowEx2(Owner);
+    window->setObjectName("VideoWindow");
+    window->FullScreenTopMost = true;
+    window->PopupMenu = PopupMenu;
+    window->SetAspectRatio(IVideoWindow::AspectStretched);
+    window->NoScreenSaver = true;
+    window->AutoHideCursor = 2000;
+    if (InstallHandlers)
+        InstallHandlers(window);
+    window->DoNotUseOverlay = request.DoNotUseOverlay;
+    window->SetPlacement(Borders, request.Inset);
+    if (Owner)
+        window->show();
+    return window;
 }

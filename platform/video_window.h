@@ -12,43 +12,41 @@
 // GUI thread only; the renderer's frame notification is queued to it.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <mutex>
-
 #include <QImage>
 #include <QMargins>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <mutex>
 
 #include "platform/gst_video_sink.h"
+#include "platform/video_output.h"
 
 class QMenu;
 class QScreen;
 class TFilterGraph;
 
-class TDSVideoWindowEx2 : public QWidget
+class TDSVideoWindowEx2 : public QWidget, public IVideoWindow
 {
     Q_OBJECT
 public:
-    enum TAspectRatio { AspectStretched, AspectKeep };
-
     explicit TDSVideoWindowEx2(QWidget *parent = nullptr);
     ~TDSVideoWindowEx2() override;
 
     // Joins the graph: the renderer is made (overlay unless DoNotUseOverlay
     // or no overlay sink works here, else frames) and added while the graph
     // is active. Null leaves the graph and drops the renderer.
-    void SetFilterGraph(TFilterGraph *graph);
+    void SetFilterGraph(TFilterGraph *graph) override;
     TFilterGraph *FilterGraph() const { return Graph; }
     // The renderer filter in the graph (null before SetFilterGraph).
-    TGraphFilter *Renderer() const { return Sink.get(); }
+    TGraphFilter *Renderer() const override { return Sink.get(); }
     // True when a window-system sink draws into the window.
-    bool OverlayInUse() const;
+    bool OverlayInUse() const override;
 
     TAspectRatio AspectRatio() const { return Aspect; }
-    void SetAspectRatio(TAspectRatio aspect);
+    void SetAspectRatio(TAspectRatio aspect) override;
     // Milliseconds of mouse idleness after which the cursor hides; 0 never.
     int AutoHideCursor = 0;
     bool FullScreenTopMost = false;
@@ -84,6 +82,7 @@ public:
     // borders, one third of the parent's inner size. Follows the parent's
     // resizes.
     void SetPlacement(const QMargins &borders, bool inset);
+    void SetInset(bool inset) override { SetPlacement(Borders, inset); }
     bool Inset() const { return InsetOn; }
     static QRect InsetRect(const QSize &owner, const QMargins &borders);
 
@@ -119,7 +118,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum TMode { ModeNormal, ModeFullScreen, ModeDesktop };
+    enum TMode
+    {
+        ModeNormal,
+        ModeFullScreen,
+        ModeDesktop
+    };
     void AttachRenderer();
     void DetachRenderer();
     void TakeFrame();
@@ -157,4 +161,20 @@ private:
         TDSVideoWindowEx2 *Window = nullptr;
     };
     std::shared_ptr<TPostTarget> PostTarget = std::make_shared<TPostTarget>();
+};
+
+// The host the shell installs (platform/video_output.h): every window it
+// makes is a child of Owner placed inside Borders, with the owner's pop-up
+// menu and handlers, and the display settings of live TV. Without an owner
+// the windows are top-level windows that stay hidden until shown.
+class TVideoWindowHost : public IVideoWindowHost
+{
+public:
+    QPointer<QWidget> Owner;
+    QMargins Borders;
+    QPointer<QMenu> PopupMenu;
+    // Installs the owner's mouse and key handlers on a new window.
+    std::function<void(TDSVideoWindowEx2 *)> InstallHandlers;
+
+    IVideoWindow *CreateVideoWindow(const TVideoWindowRequest &request) override;
 };

@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 
-#include "app/main_panel.h"
-#include "app/shape_image.h"
+#include "app/forms/main_panel.h"
+#include "app/forms/shape_image.h"
 #include "app/ui_info.h"
 #include "mode_fakes.h"
 #include "test_env.h"

@@ -10,11 +10,11 @@
 #include <QSlider>
 #include <QWheelEvent>
 
-#include "app/digital_zoom.h"
-#include "app/main_panel.h"
-#include "app/main_window.h"
-#include "app/osd_form.h"
-#include "app/sleep_timer.h"
+#include "app/forms/digital_zoom.h"
+#include "app/forms/main_panel.h"
+#include "app/forms/main_window.h"
+#include "app/forms/osd_form.h"
+#include "app/forms/sleep_timer.h"
 #include "app/ui_info.h"
 #include "channels/channel_info.h"
 #include "channels/preview_info.h"

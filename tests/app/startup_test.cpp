@@ -9,7 +9,6 @@
 #include "app/audio_adjust.h"
 #include "app/main_info.h"
 #include "app/main_settings.h"
-#include "app/main_window.h"
 #include "app/startup.h"
 #include "capture/capture_settings.h"
 #include "channels/languages.h"
@@ -63,6 +62,11 @@ TEST(Arguments, FirstNonOptionIsArgumentOne)
 
     EXPECT_FALSE(ParseArguments({"--frobnicate"}).Error.isEmpty());
     EXPECT_FALSE(ParseArguments({"--program-folder"}).Error.isEmpty());
+    EXPECT_FALSE(ParseArguments({"--program-folder="}).Error.isEmpty());
+    EXPECT_FALSE(ParseArguments({"--program-folder", ""}).Error.isEmpty());
+    EXPECT_FALSE(ParseArguments({"--virtual-card="}).Error.isEmpty());
+    EXPECT_TRUE(ParseArguments({"fm", "--version"}).Version);
+    EXPECT_TRUE(ParseArguments({"--help"}).Help);
 }
 
 // The start-up stages against recording hooks.
@@ -97,6 +101,10 @@ protected:
                 MainInfo->AppMode = ModeFM;
         };
         StartupHooks.CreateFMPanel = [] { return true; };
+        StartupHooks.ShowMainWindow = [this] { WindowShown = true; };
+        StartupHooks.CloseMainWindow = [this] { WindowShown = false; };
+        StartupHooks.ShowTunerItems = [this](bool on) { TunerItems = on; };
+        StartupHooks.ShowCameraItem = [this](bool on) { CameraItem = on; };
     }
     void TearDown() override
     {
@@ -107,24 +115,24 @@ protected:
     }
 
     RecordingPresenter Presenter;
-    TFormMainWindow Window;
+    bool WindowShown = false, TunerItems = false, CameraItem = true;
     QStringList Calls;
     bool ModeWorks = true, Tuner = true, Unconfigured = false, FMWorks = true;
 };
 
 TEST_F(StartupTest, TvStartRestoresTheStoredSource)
 {
-    ASSERT_TRUE(StartDevices(&Window));
+    ASSERT_TRUE(StartDevices());
     EXPECT_FALSE(EngineStartInFM);
     EXPECT_EQ(Calls, QStringList({"mode 0", "load channels", "standard", "restore 1"}));
-    EXPECT_TRUE(Window.TunerItemsVisible);
-    EXPECT_FALSE(Window.CameraItemVisible);
+    EXPECT_TRUE(TunerItems);
+    EXPECT_FALSE(CameraItem);
 }
 
 TEST_F(StartupTest, FmArgumentStartsInFmWithoutRestoringTheTvSource)
 {
     StartArguments = ParseArguments({"fm"});
-    ASSERT_TRUE(StartDevices(&Window));
+    ASSERT_TRUE(StartDevices());
     EXPECT_TRUE(EngineStartInFM);
     EXPECT_FALSE(Calls.contains("restore 1"));
 
@@ -132,10 +140,10 @@ TEST_F(StartupTest, FmArgumentStartsInFmWithoutRestoringTheTvSource)
     // overrides both.
     StartArguments = TStartArguments();
     MainInfo->StartInFM = 1;
-    ASSERT_TRUE(StartDevices(&Window));
+    ASSERT_TRUE(StartDevices());
     EXPECT_TRUE(EngineStartInFM);
     MainInfo->FMAvailable = 0;
-    ASSERT_TRUE(StartDevices(&Window));
+    ASSERT_TRUE(StartDevices());
     EXPECT_FALSE(EngineStartInFM);
 }
 
@@ -144,27 +152,26 @@ TEST_F(StartupTest, CardWithoutTunerClearsFm)
     Tuner = false;
     StartArguments = ParseArguments({"FM"});
     MainInfo->StartInFM = 1;
-    ASSERT_TRUE(StartDevices(&Window));
+    ASSERT_TRUE(StartDevices());
     EXPECT_FALSE(EngineStartInFM);
     EXPECT_EQ(MainInfo->FMAvailable, 0);
     EXPECT_EQ(MainInfo->StartInFM, 0);
     EXPECT_EQ(Calls, QStringList({"mode 0", "load channels", "restore 0"}));
-    EXPECT_FALSE(Window.TunerItemsVisible);
+    EXPECT_FALSE(TunerItems);
 }
 
 TEST_F(StartupTest, UnconfiguredTableRunsTheFirstRunWizard)
 {
     Unconfigured = true;
-    ASSERT_TRUE(StartDevices(&Window));
+    ASSERT_TRUE(StartDevices());
     EXPECT_EQ(Calls, QStringList({"mode 0", "load channels", "standard", "command 201", "wizard"}));
-    EXPECT_TRUE(Window.isVisible());
-    Window.hide();
+    EXPECT_TRUE(WindowShown);
 }
 
 TEST_F(StartupTest, PreviewThatCannotStartShows1001)
 {
     ModeWorks = false;
-    EXPECT_FALSE(StartDevices(&Window));
+    EXPECT_FALSE(StartDevices());
     EXPECT_EQ(Presenter.Shown, QStringList({"Cannot init Direct show interface... (1001)"}));
 }
 
@@ -172,33 +179,21 @@ TEST_F(StartupTest, FmStartThatFailsClearsStartInFmAndCloses)
 {
     FMWorks = false;
     MainInfo->StartInFM = 1;
-    Window.show();
-    // Closing runs the shutdown; keep it from running for real here.
-    StartupHooks.SetAppMode = [this](int mode) {
-        Calls << QString("mode %1").arg(mode);
-        if (mode != ModeNone)
-            MainInfo->AppMode = uint8_t(mode);
-        return true;
-    };
-    bool closed = false;
-    QObject::connect(&Window, &QObject::destroyed, [&] { closed = true; });
-    Window.setAttribute(Qt::WA_DeleteOnClose, false);
-    // DeferredStart closes the window; observe it through visibility.
+    WindowShown = true;
     StartArguments = ParseArguments({"fm"});
-    DeferredStart(&Window);
+    DeferredStart();
     EXPECT_TRUE(Calls.contains("command 6000"));
     EXPECT_EQ(MainInfo->StartInFM, 0);
-    EXPECT_FALSE(Window.isVisible());
+    EXPECT_FALSE(WindowShown) << "the program closes through its normal shutdown";
 }
 
 TEST_F(StartupTest, MissingFmPanelIsReportedAndTvGoesOn)
 {
     StartupHooks.CreateFMPanel = nullptr;
-    DeferredStart(&Window);
+    DeferredStart();
     EXPECT_EQ(Presenter.Shown, QStringList({"Cannot create FM panel..."}));
     EXPECT_EQ(MainInfo->AppMode, ModeLive);
-    EXPECT_TRUE(Window.isVisible());
-    Window.hide();
+    EXPECT_TRUE(WindowShown);
 }
 
 TEST_F(StartupTest, ScheduledStartOnlyFromLiveOrFm)
@@ -289,13 +284,15 @@ TEST(SingleInstance, RepliesTravelBackToTheSender)
     // A posted message is handled some time after the poster has gone.
     for (int i = 0; i < 200; ++i) {
         int count = 0;
-        QMetaObject::invokeMethod(server, [&] { count = got.size(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            server, [&] { count = got.size(); }, Qt::BlockingQueuedConnection);
         if (count >= 3)
             break;
         QThread::msleep(10);
     }
 
-    QMetaObject::invokeMethod(server, [&] { delete server; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server, [&] { delete server; }, Qt::BlockingQueuedConnection);
     thread.quit();
     thread.wait();
     ASSERT_EQ(got.size(), 3);

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/warning_form.h"
+#include "app/forms/warning_form.h"
 #include "channels/languages.h"
 #include "platform/messages.h"
 #include "test_env.h"
@@ -101,16 +101,18 @@ TEST_F(WarningDialogTest, LanguageTextsReplaceCaptionsAndMessages)
     EXPECT_EQ(title, "Warnung");
     EXPECT_EQ(label, "Warnung");
     EXPECT_EQ(hint, QString::fromUtf8("Schließen"));
-    EXPECT_EQ(Seen, QStringList({QString::fromUtf8("Einstellungen beschädigt"),
-                                 "TV Cahnnel setting is corrupted, please re-set your TV channel...",
-                                 "(1103)"}));
+    EXPECT_EQ(Seen,
+              QStringList({QString::fromUtf8("Einstellungen beschädigt"),
+                           "TV Cahnnel setting is corrupted, please re-set your TV channel...",
+                           "(1103)"}));
 }
 
 TEST(Messages, TableTextsAndUnknownNumbers)
 {
     EXPECT_EQ(MessageText(1016), "Cannot find de-interlace filter");
-    EXPECT_EQ(MessageText(2010), "Since your TV frequency table is modified by different TV "
-                                 "system, you should execute TV-Setup agagin to set new TV system.");
+    EXPECT_EQ(MessageText(2010),
+              "Since your TV frequency table is modified by different TV "
+              "system, you should execute TV-Setup agagin to set new TV system.");
     EXPECT_TRUE(MessageText(1029).isEmpty());
     EXPECT_TRUE(MessageText(0).isEmpty());
     EXPECT_EQ(MessageNumbers().size(), 47);

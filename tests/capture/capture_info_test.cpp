@@ -6,10 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/capture_module.h"
 #include "app/main_info.h"
 #include "app/startup.h"
 #include "capture/capture_info.h"
-#include "capture/capture_module.h"
+#include "capture/chip_identity.h"
 #include "channels/channel_info.h"
 #include "platform/device_enum.h"
 #include "platform/filter_registry.h"
@@ -34,11 +35,12 @@ struct TFakeDevices
     std::vector<QString> Video, Crossbar, Tuner, TVAudio, Audio;
     std::vector<TDeviceEntry> Of(TDeviceCategory c) const
     {
-        const std::vector<QString> *names = c == TDeviceCategory::VideoInput ? &Video
-                                          : c == TDeviceCategory::Crossbar   ? &Crossbar
-                                          : c == TDeviceCategory::TVTuner    ? &Tuner
-                                          : c == TDeviceCategory::TVAudio    ? &TVAudio
-                                          : c == TDeviceCategory::AudioInput ? &Audio : nullptr;
+        const std::vector<QString> *names = c == TDeviceCategory::VideoInput   ? &Video
+                                            : c == TDeviceCategory::Crossbar   ? &Crossbar
+                                            : c == TDeviceCategory::TVTuner    ? &Tuner
+                                            : c == TDeviceCategory::TVAudio    ? &TVAudio
+                                            : c == TDeviceCategory::AudioInput ? &Audio
+                                                                               : nullptr;
         std::vector<TDeviceEntry> list;
         if (names)
             for (size_t i = 0; i < names->size(); ++i)
@@ -88,7 +90,8 @@ TEST_F(CaptureInfoTest, IdentifyChipDecidesTheFamilyFromTheName)
     for (const Case &c : {
              Case{"Philips SAA7134, Capture", FamilyPhilips, "Philips", "7134", 1},
              Case{"Compro VideoMate T750 (Philips SAA713x)", FamilyPhilips, "Philips", "713x", 1},
-             Case{"Hauppauge WinTV 34xxx models (Conexant 88X)", FamilyConexant, "Conexant", "88X", 3},
+             Case{"Hauppauge WinTV 34xxx models (Conexant 88X)", FamilyConexant, "Conexant", "88X",
+                  3},
              Case{"BT878 video", FamilyConexant, "Conexant", "878", 3},
              Case{"USB 2821 Video", FamilyEmpia28x1, "Empia", "2821", 3},
              Case{"Empia EM2820 Capture", FamilyEmpia28x0, "Empia", "2820", 3},
@@ -98,7 +101,7 @@ TEST_F(CaptureInfoTest, IdentifyChipDecidesTheFamilyFromTheName)
              Case{"Wis 2800 Hybrid", FamilyEmpia2800, "Wis", "2800", 10},
              Case{"Integrated Camera", FamilyNone, "", "", 1},
          }) {
-        Main.IdentifyChip(c.Name);
+        IdentifyChip(Main, c.Name);
         EXPECT_EQ(Main.ChipFamily, c.Family) << c.Name;
         EXPECT_EQ(Main.ChipMaker, c.Maker) << c.Name;
         EXPECT_EQ(Main.ChipName, c.Chip) << c.Name;
@@ -108,19 +111,19 @@ TEST_F(CaptureInfoTest, IdentifyChipDecidesTheFamilyFromTheName)
     // The channel table, when it exists, takes the count.
     TChannelInfo channels;
     ChannelInfo = &channels;
-    Main.IdentifyChip("Conexant 88X");
+    IdentifyChip(Main, "Conexant 88X");
     EXPECT_EQ(channels.SignalCheckCount, 3);
     ChannelInfo = nullptr;
 
     // The Empia control object exists only for family 3 devices that offer
     // one: the virtual EM2800 does, an unknown device does not.
-    Main.IdentifyChip("EM2800 Grabber");
+    IdentifyChip(Main, "EM2800 Grabber");
     EXPECT_EQ(Main.EmpiaControl, nullptr);
     ASSERT_TRUE(SetVirtualCardProfile("em2800"));
-    Main.IdentifyChip(VirtualCardBaseName() + " Video Capture");
+    IdentifyChip(Main, VirtualCardBaseName() + " Video Capture");
     EXPECT_EQ(Main.ChipFamily, FamilyEmpia2800);
     EXPECT_NE(Main.EmpiaControl, nullptr);
-    Main.IdentifyChip("Philips SAA7134");
+    IdentifyChip(Main, "Philips SAA7134");
     EXPECT_EQ(Main.EmpiaControl, nullptr);
 }
 
@@ -188,8 +191,11 @@ TEST_F(CaptureInfoTest, SelectDevicesTakesTheLastOemMatchAndBindsTheWholeSet)
 
 TEST_F(CaptureInfoTest, SelectDevicesFallsBackToDeviceZeroOnce)
 {
-    Use({{"Philips SAA7134", "Integrated Camera"}, {"Philips SAA7134 Crossbar"},
-         {"Philips PhTVTune"}, {}, {"SAA7134 PCM", "Mic"}});
+    Use({{"Philips SAA7134", "Integrated Camera"},
+         {"Philips SAA7134 Crossbar"},
+         {"Philips PhTVTune"},
+         {},
+         {"SAA7134 PCM", "Mic"}});
     TCaptureInfo engine;
     engine.VideoDeviceIndex = 1;
     engine.CaptureInputFormat = 2;
@@ -229,7 +235,10 @@ TEST_F(CaptureInfoTest, SelectDevicesEdgeCases)
 
     // A stored index beyond the list becomes 0 before matching; the 713x
     // card takes the audio settings' device; no tuner is still a success.
-    Use({{"Card (Philips SAA713x)", "Other"}, {"Philips SAA713x Crossbar"}, {}, {},
+    Use({{"Card (Philips SAA713x)", "Other"},
+         {"Philips SAA713x Crossbar"},
+         {},
+         {},
          {"Line", "SAA7134 PCM"}});
     TCaptureInfo engine;
     engine.VideoDeviceIndex = 7;
@@ -275,7 +284,8 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
     ASSERT_TRUE(engine.SelectDevices());
     EXPECT_EQ(Main.ChipFamily, FamilyPhilips);
     EXPECT_EQ(Main.ChipName, "7134");
-    ASSERT_TRUE(engine.FilterGraph->SetActive(true)) << engine.FilterGraph->LastError().toStdString();
+    ASSERT_TRUE(engine.FilterGraph->SetActive(true))
+        << engine.FilterGraph->LastError().toStdString();
     TGraphFilter *capture = engine.VCapture->Object();
     ASSERT_NE(capture, nullptr);
     ASSERT_NE(engine.Crossbar->Object(), nullptr);
@@ -283,10 +293,10 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
     ASSERT_NE(engine.ACapture->Object(), nullptr);
     TFilterGraph &graph = *engine.FilterGraph;
     // The analog chain: tuner -> crossbar -> capture.
-    ASSERT_TRUE(graph.ConnectDirect(
-        TFilterGraph::FindPin(engine.TVTuner->Object(), TPinDirection::Output),
-        TFilterGraph::FindPin(engine.Crossbar->Object(), TPinDirection::Input,
-                              TPinCategory::AnalogVideoIn)));
+    ASSERT_TRUE(
+        graph.ConnectDirect(TFilterGraph::FindPin(engine.TVTuner->Object(), TPinDirection::Output),
+                            TFilterGraph::FindPin(engine.Crossbar->Object(), TPinDirection::Input,
+                                                  TPinCategory::AnalogVideoIn)));
     ASSERT_TRUE(graph.ConnectDirect(
         TFilterGraph::FindPin(engine.Crossbar->Object(), TPinDirection::Output),
         TFilterGraph::FindPin(capture, TPinDirection::Input, TPinCategory::AnalogVideoIn)));
@@ -312,8 +322,8 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
     EXPECT_EQ(status.PLLOffset, 0);
     ASSERT_EQ(crossbar->Route(0, InputSVideo), 0);
     // Re-render the preview branch while running, as a size change does.
-    TPin *preview = TFilterGraph::FindPin(engine.SmartTee.get(), TPinDirection::Output,
-                                          TPinCategory::Preview);
+    TPin *preview =
+        TFilterGraph::FindPin(engine.SmartTee.get(), TPinDirection::Output, TPinCategory::Preview);
     ASSERT_TRUE(graph.RemoveDownstreamOfPin(preview));
     ASSERT_TRUE(graph.Render(preview));
     WaitFor([] { return false; }, 300);
@@ -329,7 +339,7 @@ TEST_F(CaptureInfoTest, ModuleHooksCreateTheEngineOnTheChosenVirtualProfile)
 {
     InitializeCaptureModule();
     StartArguments.VirtualCard = "em2820";
-    ASSERT_TRUE(StartupHooks.CreateCaptureEngine && StartupHooks.CreateCaptureEngine(nullptr));
+    ASSERT_TRUE(StartupHooks.CreateCaptureEngine && StartupHooks.CreateCaptureEngine());
     ASSERT_NE(CaptureInfo, nullptr);
     EXPECT_EQ(StartupHooks.CaptureSettings(), CaptureInfo);
     EXPECT_EQ(VirtualCardProfile(), TVirtualProfile::EM2820);
@@ -340,7 +350,7 @@ TEST_F(CaptureInfoTest, ModuleHooksCreateTheEngineOnTheChosenVirtualProfile)
 
     // An unknown profile keeps the current one.
     StartArguments.VirtualCard = "bt848";
-    ASSERT_TRUE(StartupHooks.CreateCaptureEngine(nullptr));
+    ASSERT_TRUE(StartupHooks.CreateCaptureEngine());
     EXPECT_EQ(VirtualCardProfile(), TVirtualProfile::EM2820);
     StartArguments.VirtualCard.clear();
     StartupHooks.FreeCaptureEngine();

@@ -2,6 +2,7 @@
 // card's tuner, through the engine's tuner port.
 #include <gtest/gtest.h>
 
+#include "app/live_engine.h"
 #include "app/main_info.h"
 #include "capture/capture_info.h"
 #include "capture/engine_tuner_port.h"

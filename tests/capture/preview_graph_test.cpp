@@ -1,10 +1,9 @@
 // The preview graph on the virtual card: real pipelines, the video window on
 // Qt's offscreen platform.
-#include <mutex>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <mutex>
 
 #include <gtest/gtest.h>
 
@@ -13,10 +12,10 @@
 #include "platform/device_enum.h"
 #include "platform/filter_registry.h"
 #include "platform/messages.h"
+#include "platform/text_util.h"
 #include "platform/v4l2_device.h"
 #include "platform/v4l2_replay.h"
 #include "platform/video_window.h"
-#include "platform/text_util.h"
 #include "platform/virtual_card.h"
 #include "test_env.h"
 
@@ -107,6 +106,7 @@ protected:
     void SetUp() override
     {
         MainInfo = &Main;
+        SetVideoWindowHost(&DefaultHost);
         SetWarningPresenter(&Presenter);
         SetV4l2Backend(std::make_shared<TV4l2Replay>(std::vector<TRecordedCard>{}));
         // No sound device on test machines: a silent clocked sink.
@@ -118,6 +118,7 @@ protected:
     void TearDown() override
     {
         Engine.reset();
+        SetVideoWindowHost(PreviousHost);
         SetWarningPresenter(nullptr);
         SetV4l2Backend(nullptr);
         SetRendererOverride({}, {});
@@ -136,14 +137,14 @@ protected:
     // Shows the window and waits for `frames` more painted frames.
     bool FramesArrive(int frames = 3)
     {
-        TDSVideoWindowEx2 *window = Engine->VideoWindow;
+        TDSVideoWindowEx2 *window = Window(*Engine);
         if (!window)
             return false;
         window->resize(320, 240);
         window->show();
         const int64_t start = window->FramesShown();
-        return WaitUntil([&] { return Engine->VideoWindow == window &&
-                                      window->FramesShown() >= start + frames; });
+        return WaitUntil(
+            [&] { return Window(*Engine) == window && window->FramesShown() >= start + frames; });
     }
     // Waits until the tap has taken `frames` more frames and grabs one.
     QImage GrabAfter(int frames = 3)
@@ -184,7 +185,12 @@ protected:
         // What was queued before the last change plays first.
         if (settle) {
             Sound.Reset();
-            WaitUntil([&] { std::lock_guard lock(Sound.Mutex); return Sound.Buffers >= 5; }, 3000);
+            WaitUntil(
+                [&] {
+                    std::lock_guard lock(Sound.Mutex);
+                    return Sound.Buffers >= 5;
+                },
+                3000);
         }
         Sound.Reset();
         QElapsedTimer timer;
@@ -198,6 +204,13 @@ protected:
 
     TMainInfo Main;
     TRecordingPresenter Presenter;
+    // Hidden top-level video windows, as a shell without an owner makes them.
+    IVideoWindowHost *PreviousHost = VideoWindowHost();
+    TVideoWindowHost DefaultHost;
+    static TDSVideoWindowEx2 *Window(TCaptureInfo &engine)
+    {
+        return dynamic_cast<TDSVideoWindowEx2 *>(engine.VideoWindow);
+    }
     TSoundTap Sound; // outlives the engine's pipeline
     std::unique_ptr<TCaptureInfo> Engine;
 };
@@ -234,14 +247,14 @@ TEST_F(PreviewGraphTest, PreviewBuildsRunsAndShowsThePicture)
     ASSERT_NE(engine.Grabber, nullptr);
     EXPECT_EQ(engine.Grabber->GrabberColorKind, TSampleGrabberEx::KindYUY2);
     ASSERT_NE(engine.VideoWindow, nullptr);
-    EXPECT_EQ(engine.VideoWindow->objectName(), "VideoWindow");
-    EXPECT_EQ(engine.VideoWindow->AutoHideCursor, 2000);
+    EXPECT_EQ(Window(engine)->objectName(), "VideoWindow");
+    EXPECT_EQ(Window(engine)->AutoHideCursor, 2000);
     EXPECT_EQ(Downstream(TFilterGraph::FindPin(engine.Grabber->Filter(), TPinDirection::Output)),
               engine.VideoWindow->Renderer());
 
     ASSERT_TRUE(FramesArrive(5));
     // The offscreen window really shows a picture: not black.
-    const QImage shown = engine.VideoWindow->grab().toImage();
+    const QImage shown = Window(engine)->grab().toImage();
     EXPECT_EQ(shown.size(), QSize(320, 240));
     EXPECT_GT(Brightness(shown), 30);
     // PAL at high quality on a Philips card: 640x480.
@@ -527,15 +540,15 @@ TEST_F(PreviewGraphTest, WisProfileDecodesItsCompressedPreview)
     engine.FilterGraph->OnGraphError = [&](const QString &e) { errors << e; };
     const bool arrived = FramesArrive(5);
     ASSERT_TRUE(arrived) << errors.join("; ").toStdString();
-    EXPECT_GT(Brightness(engine.VideoWindow->grab().toImage()), 30);
-    EXPECT_EQ(engine.VideoWindow->LastFrame().size(), QSize(720, 576));
+    EXPECT_GT(Brightness(Window(engine)->grab().toImage()), 30);
+    EXPECT_EQ(Window(engine)->LastFrame().size(), QSize(720, 576));
 
     // Re-render at the small size; the DivX codec choice and a format the
     // card lacks (MPEG-2) leave the size as it was.
     engine.HighQualityPreview = 0;
     ASSERT_TRUE(engine.StartPreview(false));
     ASSERT_TRUE(FramesArrive(3));
-    EXPECT_EQ(engine.VideoWindow->LastFrame().size(), QSize(352, 288));
+    EXPECT_EQ(Window(engine)->LastFrame().size(), QSize(352, 288));
     EXPECT_TRUE(engine.AudioCapturePin->IsConnected());
     EXPECT_FALSE(engine.SetWisVideoFormat(FormatMPEG2, 352, 288));
     Main.MPEG4Codec = 0;
@@ -549,24 +562,39 @@ TEST_F(PreviewGraphTest, PictureInPicturePlacesTheWindowInTheOwner)
     QWidget owner;
     owner.resize(640, 480);
     owner.show();
+    TVideoWindowHost host;
+    host.Owner = &owner;
+    host.Borders = QMargins(10, 17, 10, 10);
+    SetVideoWindowHost(&host);
     TCaptureInfo &engine = Start();
-    engine.VideoWindowOwner = &owner;
-    engine.VideoWindowBorders = QMargins(10, 17, 10, 10);
     bool created = false;
     engine.OnVideoWindowCreated = [&] { created = true; };
     ASSERT_TRUE(engine.StartPreview(true));
     EXPECT_TRUE(created);
-    ASSERT_EQ(engine.VideoWindow->parentWidget(), &owner);
-    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, 620, 453));
+    ASSERT_EQ(Window(engine)->parentWidget(), &owner);
+    EXPECT_EQ(Window(engine)->geometry(), QRect(10, 17, 620, 453));
     engine.SetPictureInPicture(true);
-    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, (640 - 20) / 3, (480 - 34) / 3));
+    EXPECT_EQ(Window(engine)->geometry(), QRect(10, 17, (640 - 20) / 3, (480 - 34) / 3));
     owner.resize(900, 600);
-    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, (900 - 20) / 3, (600 - 34) / 3));
+    EXPECT_EQ(Window(engine)->geometry(), QRect(10, 17, (900 - 20) / 3, (600 - 34) / 3));
     engine.SetPictureInPicture(false);
-    EXPECT_EQ(engine.VideoWindow->geometry(), QRect(10, 17, 880, 573));
+    EXPECT_EQ(Window(engine)->geometry(), QRect(10, 17, 880, 573));
     // The owner frees its child first; the engine forgets it.
-    delete engine.VideoWindow;
+    delete Window(engine);
     EXPECT_EQ(engine.VideoWindow, nullptr);
+    SetVideoWindowHost(&DefaultHost);
+}
+
+TEST_F(PreviewGraphTest, WithoutAVideoWindowHostThePreviewCannotRender)
+{
+    SetVideoWindowHost(nullptr);
+    TCaptureInfo &engine = Start();
+    // The build goes on without its picture, as with a renderer that fails,
+    // and says so.
+    engine.StartPreview(true);
+    EXPECT_EQ(engine.VideoWindow, nullptr);
+    EXPECT_TRUE(Presenter.Shown.join(" ").contains("1002"))
+        << Presenter.Shown.join("; ").toStdString();
 }
 
 } // namespace

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/channel_module.h"
 #include "app/main_info.h"
 #include "app/startup.h"
 #include "channels/channel_info.h"
-#include "channels/channel_module.h"
 #include "channels/preview_info.h"
 #include "fake_tuner.h"
 #include "platform/program_folder.h"

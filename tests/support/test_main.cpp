@@ -1,16 +1,16 @@
 // Test entry point: private folders for the whole process, offscreen Qt,
 // GStreamer initialised once.
-#include <cstdlib>
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <cstdlib>
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include "platform/program_folder.h"
+#include "platform/video_window.h"
 #include "test_env.h"
 
 namespace TestEnv {
@@ -44,9 +44,14 @@ int main(int argc, char **argv)
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     ProgramFolder::Init(TestEnv::Root() + "/program");
+    // As the shell does at start-up: engines get real video windows, here
+    // top-level ones that stay hidden unless a test shows them.
+    TVideoWindowHost videoHost;
+    SetVideoWindowHost(&videoHost);
 
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
+    SetVideoWindowHost(nullptr);
     TestEnv::CleanUp();
     return result;
 }

@@ -1,3 +1,3 @@
 add_executable(demo-channels ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(demo-channels PRIVATE lyra_core)
+target_link_libraries(demo-channels PRIVATE lyra_engine)
 add_dependencies(demo-channels lyra_data)

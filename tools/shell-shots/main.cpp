@@ -12,9 +12,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/forms/main_panel.h"
+#include "app/forms/main_window.h"
 #include "app/main_info.h"
-#include "app/main_panel.h"
-#include "app/main_window.h"
 #include "app/mode_engines.h"
 #include "app/shell_views.h"
 #include "app/ui_info.h"

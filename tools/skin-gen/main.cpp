@@ -5,16 +5,15 @@
 //
 // Runs at build time without a display (offscreen platform); the region
 // table it draws on is the one TUIInfo hit-tests (app/skin_regions.h).
-#include <cstdio>
-#include <cstdlib>
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
-#include <iterator>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
 
 #include "panels.h"
 
@@ -38,8 +37,7 @@ QImage Sheet(int scale)
     const TLook looks[LookCount] = {TLook::Disabled, TLook::Normal, TLook::Pressed, TLook::Hover};
     const int gap = 8;
     QImage sheet(std::max((TVPanelWidth + gap) * LookCount + gap, 520 + 2 * (TVPanelWidth + gap)),
-                 (TVPanelHeight + gap) * 3 + gap,
-                 QImage::Format_ARGB32_Premultiplied);
+                 (TVPanelHeight + gap) * 3 + gap, QImage::Format_ARGB32_Premultiplied);
     sheet.fill(QColor(120, 126, 134));
     QPainter p(&sheet);
     for (int i = 0; i < LookCount; ++i) {
@@ -51,14 +49,17 @@ QImage Sheet(int scale)
     const int y = 3 * gap + 2 * TVPanelHeight;
     const QRect window(gap, y, 400, 300);
     p.fillRect(window, QColor(40, 60, 80));
-    p.drawImage(QRect(window.left(), window.top(), window.width(), BorderTopHeight), DrawBorderTop());
+    p.drawImage(QRect(window.left(), window.top(), window.width(), BorderTopHeight),
+                DrawBorderTop());
     p.drawImage(QRect(window.left(), window.bottom() + 1 - BorderBottomHeight, window.width(),
-                      BorderBottomHeight), DrawBorderBottom());
+                      BorderBottomHeight),
+                DrawBorderBottom());
     const int side = window.height() - BorderTopHeight - BorderBottomHeight;
     p.drawImage(QRect(window.left(), window.top() + BorderTopHeight, BorderSideWidth, side),
                 DrawBorderSide(true));
     p.drawImage(QRect(window.right() + 1 - BorderSideWidth, window.top() + BorderTopHeight,
-                      BorderSideWidth, side), DrawBorderSide(false));
+                      BorderSideWidth, side),
+                DrawBorderSide(false));
     p.drawImage(window.left(), window.top(), DrawMenuImage(0));
     const QImage title = DrawTitle();
     p.drawImage(window.left() + (window.width() - title.width()) / 2, window.top(), title);
@@ -73,7 +74,9 @@ QImage Sheet(int scale)
             const TLabelDef &l = labels[i];
             lp.setFont(SkinFont(l.Rect.Height() - 1, true, false));
             lp.setPen(QColor(QRgb(l.Color)));
-            const int align = l.Align < 0 ? Qt::AlignLeft : l.Align > 0 ? Qt::AlignRight : Qt::AlignHCenter;
+            const int align = l.Align < 0   ? Qt::AlignLeft
+                              : l.Align > 0 ? Qt::AlignRight
+                                            : Qt::AlignHCenter;
             lp.drawText(ToRectF(l.Rect), align | Qt::AlignVCenter, texts.value(i));
         }
         lp.end();
@@ -98,8 +101,21 @@ int main(int argc, char **argv)
         QGuiApplication app(argc, argv);
         return Sheet(std::max(1, std::atoi(argv[2]))).save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     }
+    if (argc == 3 && QByteArray(argv[1]) == "--icons") {
+        // The icon theme's sizes: <folder>/hicolor/NxN/apps/lyra.png.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        bool ok = true;
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString dir =
+                QString("%1/hicolor/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+            ok &= QDir().mkpath(dir) && Save(DrawIcon(size), dir, "lyra.png");
+        }
+        return ok ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: skin-gen OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: skin-gen OUTPUT_FOLDER | --icons FOLDER | --sheet N FILE\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -18,3 +18,6 @@ QImage DrawBorderSide(bool left);
 QImage DrawTitle();
 // Menu image looks: 0 normal, 1 pressed, 2 hover (both buttons in that look).
 QImage DrawMenuImage(int look);
+
+// The program's icon at size x size pixels.
+QImage DrawIcon(int size);

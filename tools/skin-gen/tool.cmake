@@ -23,3 +23,19 @@ add_custom_command(
   VERBATIM)
 add_custom_target(skin_images DEPENDS ${SKIN_FILES})
 add_dependencies(lyra_data skin_images)
+
+# The program's icon in the icon theme's sizes, installed with the desktop
+# entry.
+set(LYRA_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(LYRA_ICON_FILES)
+foreach(size 16 22 24 32 48 64 128 256)
+  list(APPEND LYRA_ICON_FILES ${LYRA_ICON_DIR}/hicolor/${size}x${size}/apps/lyra.png)
+endforeach()
+add_custom_command(
+  OUTPUT ${LYRA_ICON_FILES}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen $<TARGET_FILE:skin-gen> --icons ${LYRA_ICON_DIR}
+  DEPENDS skin-gen
+  COMMENT "Drawing the program icon"
+  VERBATIM)
+add_custom_target(lyra_icons ALL DEPENDS ${LYRA_ICON_FILES})
+install(DIRECTORY ${LYRA_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

@@ -1,4 +1,4 @@
-#include "app/splash.h"
+#include "app/forms/splash.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/sleep_timer.h"
+#include "app/forms/sleep_timer.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>

@@ -1,4 +1,4 @@
-#include "app/warning_form.h"
+#include "app/forms/warning_form.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/forms/main_window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -11,10 +11,10 @@
 #include "app/app_modes.h"
 #include "app/audio_adjust.h"
 #include "app/main_info.h"
-#include "app/main_panel.h"
+#include "app/forms/main_panel.h"
 #include "app/oem_info.h"
-#include "app/osd_form.h"
-#include "app/sleep_timer.h"
+#include "app/forms/osd_form.h"
+#include "app/forms/sleep_timer.h"
 #include "app/startup.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
@@ -140,14 +140,14 @@ bool TFormMainWindow::FormCreate()
     WindowState = 0;
     WheelUp = WheelDown = 0;
     ApplyTitlePicture();
-    if (!InitializeApplication(this))
+    if (!InitializeApplication())
         return false;
     ApplyTitlePicture();
     update();
     MuteItemVisible = AudioAdjustInfo && AudioAdjustInfo->HasMixer;
     MuteItemChecked = AudioAdjustInfo && AudioAdjustInfo->Muted;
     // Stage 2 runs from the event queue, once this window exists.
-    QTimer::singleShot(0, this, [this] { DeferredStart(this); });
+    QTimer::singleShot(0, this, [] { DeferredStart(); });
     EPGItemVisible = CountryInfo && CountryInfo->LocaleCountry == 81;
     ApplyMenuState();
     return true;

@@ -1,9 +1,7 @@
-#include "app/video_display.h"
+#include "app/forms/video_display.h"
 
 #include <memory>
 
-// The engine's video window, once the platform layer provides it.
-#if __has_include("platform/video_window.h")
 #include "platform/video_window.h"
 
 namespace {
@@ -37,15 +35,12 @@ private:
 };
 
 } // namespace
-#endif
 
 std::unique_ptr<IVideoDisplay> MakeVideoDisplay(QWidget *widget)
 {
     if (!widget)
         return nullptr;
-#if __has_include("platform/video_window.h")
     if (auto *v = qobject_cast<TDSVideoWindowEx2 *>(widget))
         return std::make_unique<TEngineVideoDisplay>(v);
-#endif
     return std::make_unique<TPlainVideoDisplay>(widget);
 }

@@ -5,10 +5,10 @@
 #include <QPainter>
 
 #include "app/app_modes.h"
-#include "app/digital_zoom.h"
+#include "app/forms/digital_zoom.h"
 #include "app/main_info.h"
-#include "app/main_panel.h"
-#include "app/main_window.h"
+#include "app/forms/main_panel.h"
+#include "app/forms/main_window.h"
 #include "app/menu_captions.h"
 #include "app/ui_info.h"
 #include "platform/messages.h"

@@ -1,9 +1,9 @@
-#include "app/digital_zoom.h"
+#include "app/forms/digital_zoom.h"
 
 #include <QLabel>
 #include <QSlider>
 
-#include "app/video_display.h"
+#include "app/forms/video_display.h"
 #include "platform/messages.h"
 
 TFormDigitalZoom::TFormDigitalZoom(IVideoDisplay *display, QWidget *parent)

@@ -7,9 +7,9 @@
 #include "app/app_modes.h"
 #include "app/hotkeys.h"
 #include "app/main_info.h"
-#include "app/main_panel.h"
-#include "app/main_window.h"
-#include "app/osd_form.h"
+#include "app/forms/main_panel.h"
+#include "app/forms/main_window.h"
+#include "app/forms/osd_form.h"
 
 namespace {
 

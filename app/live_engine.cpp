@@ -1,16 +1,13 @@
-#include "capture/live_engine.h"
+#include "app/live_engine.h"
 
 #include <memory>
 
 #include "app/main_info.h"
-#include "app/main_window.h"
 #include "capture/capture_info.h"
 #include "capture/engine_tuner_port.h"
 #include "capture/fm_switch.h"
-#include "capture/sample_grabber.h"
 #include "channels/tuner_port.h"
 #include "platform/device_interfaces.h"
-#include "platform/video_window.h"
 
 namespace {
 std::unique_ptr<TLiveEngine> g_live;
@@ -42,7 +39,40 @@ bool TLiveEngine::SelectEmpiaInput(int input)
 
 int TLiveEngine::TVFrequency() const { return CaptureInfo ? CaptureInfo->TVFrequency : 0; }
 
-void ConnectLiveEngine(TFormMainWindow *window)
+bool TEngineFMRadio::EnterFMMode() { return ::EnterFMMode(); }
+
+bool TEngineFMRadio::LeaveFMMode() { return ::LeaveFMMode(); }
+
+void TEngineFMRadio::Seek(bool up)
+{
+    if (!CaptureInfo)
+        return;
+    if (CaptureInfo->SeekActive)
+        CaptureInfo->SeekActive = 0;
+    else if (up)
+        CaptureInfo->SeekFMUp();
+    else
+        CaptureInfo->SeekFMDown();
+}
+
+void TEngineFMRadio::StepUp()
+{
+    if (CaptureInfo)
+        CaptureInfo->FMFrequencyUp();
+}
+
+void TEngineFMRadio::StepDown()
+{
+    if (CaptureInfo)
+        CaptureInfo->FMFrequencyDown();
+}
+
+int TEngineFMRadio::FMFrequency() const
+{
+    return CaptureInfo ? CaptureInfo->FMFrequency : 0;
+}
+
+void ConnectLiveEngine()
 {
     if (!CaptureInfo)
         return;
@@ -53,20 +83,6 @@ void ConnectLiveEngine(TFormMainWindow *window)
     ModeEngines.Capture = g_live.get();
     ModeEngines.FM = g_fm.get();
     InstallEngineTunerPort();
-
-    if (!window)
-        return;
-    CaptureInfo->VideoWindowOwner = window;
-    CaptureInfo->OnVideoWindowCreated = [window] {
-        if (CaptureInfo && CaptureInfo->VideoWindow)
-            window->SetVideoWindow(CaptureInfo->VideoWindow);
-    };
-    window->GrabToSharedImage = [] {
-        QImage picture;
-        if (CaptureInfo && CaptureInfo->Grabber)
-            CaptureInfo->Grabber->GrabFrame(picture);
-        return picture;
-    };
 }
 
 void DisconnectLiveEngine()
@@ -77,6 +93,4 @@ void DisconnectLiveEngine()
         ModeEngines.FM = nullptr;
     if (TunerPort)
         TunerPort = nullptr;
-    if (FormMainWindow)
-        FormMainWindow->GrabToSharedImage = nullptr;
 }

@@ -1,14 +1,14 @@
-#include "capture/capture_module.h"
+#include "app/capture_module.h"
 
+#include "app/live_engine.h"
 #include "app/startup.h"
 #include "capture/capture_info.h"
-#include "capture/live_engine.h"
 #include "platform/log.h"
 #include "platform/virtual_card.h"
 
 void InitializeCaptureModule()
 {
-    StartupHooks.CreateCaptureEngine = [](TFormMainWindow *window) {
+    StartupHooks.CreateCaptureEngine = [] {
         if (!StartArguments.VirtualCard.isEmpty() && !SetVirtualCardProfile(StartArguments.VirtualCard))
             qCWarning(lcApp).noquote()
                 << "unknown virtual card profile" << StartArguments.VirtualCard << "(known:"
@@ -17,7 +17,7 @@ void InitializeCaptureModule()
         DisconnectLiveEngine();
         delete CaptureInfo;
         CaptureInfo = new TCaptureInfo;
-        ConnectLiveEngine(window);
+        ConnectLiveEngine();
         return true;
     };
     StartupHooks.CaptureSettings = []() -> TCaptureSettings * { return CaptureInfo; };

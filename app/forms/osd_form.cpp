@@ -1,4 +1,4 @@
-#include "app/osd_form.h"
+#include "app/forms/osd_form.h"
 
 #include <QKeyEvent>
 

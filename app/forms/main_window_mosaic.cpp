@@ -7,8 +7,8 @@
 
 #include "app/app_modes.h"
 #include "app/main_info.h"
-#include "app/main_window.h"
-#include "app/osd_form.h"
+#include "app/forms/main_window.h"
+#include "app/forms/osd_form.h"
 #include "app/skin_regions.h"
 #include "channels/preview_info.h"
 

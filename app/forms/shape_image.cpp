@@ -1,4 +1,4 @@
-#include "app/shape_image.h"
+#include "app/forms/shape_image.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/main_panel.h"
+#include "app/forms/main_panel.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,7 +11,7 @@
 #include "app/hotkeys.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
-#include "app/shape_image.h"
+#include "app/forms/shape_image.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"

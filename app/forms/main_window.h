@@ -21,7 +21,7 @@
 
 #include "app/mode_engines.h"
 #include "app/shell_views.h"
-#include "app/video_display.h"
+#include "app/forms/video_display.h"
 
 class QLabel;
 class TFormMainPanel;

@@ -1,4 +1,4 @@
-#include "channels/channel_module.h"
+#include "app/channel_module.h"
 
 #include "app/startup.h"
 #include "channels/channel_info.h"

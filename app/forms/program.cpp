@@ -1,0 +1,130 @@
+#include "app/forms/program.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include <gst/gst.h>
+
+#include "app/forms/main_window.h"
+#include "app/forms/warning_form.h"
+#include "app/forms/window_module.h"
+#include "app/startup.h"
+#include "platform/instance_channel.h"
+#include "platform/log.h"
+#include "platform/messages.h"
+#include "platform/program_folder.h"
+
+namespace {
+
+const char *Usage =
+    "usage: lyra [srec_tv | srec_fm | fm] [--program-folder DIR] [--virtual-card=PROFILE]\n"
+    "       lyra --help | --version\n";
+
+const char *Help = "Watches and records analog TV and FM radio from a capture card, or from the\n"
+                   "built-in virtual card when there is none.\n"
+                   "\n"
+                   "  fm                      start as FM radio\n"
+                   "  srec_tv, srec_fm        run the scheduled recording the agent handed over\n"
+                   "  --program-folder DIR    keep settings, channels and lists in DIR\n"
+                   "                          (default: ~/.local/share/lyra)\n"
+                   "  --virtual-card=PROFILE  the virtual card's chip: saa7134, cx88, em2820,\n"
+                   "                          em2800 or wis\n"
+                   "  --help, --version       this text, the version\n"
+                   "\n"
+                   "lyra-remote drives a running Lyra; lyra-config prints its files.\n";
+
+template <typename F, typename... A> void Call(const F &f, A &&...args)
+{
+    if (f)
+        f(std::forward<A>(args)...);
+}
+
+} // namespace
+
+int RunLyra(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    StartArguments = ParseArguments(arguments);
+    if (!StartArguments.Error.isEmpty()) {
+        std::fprintf(stderr, "lyra: %s\n%s", qPrintable(StartArguments.Error), Usage);
+        return 2;
+    }
+    if (StartArguments.Help) {
+        std::printf("%s\n%s", Usage, Help);
+        return 0;
+    }
+    if (StartArguments.Version) {
+        std::printf("lyra %s\n", LYRA_VERSION);
+        return 0;
+    }
+
+    gst_init(&argc, &argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Lyra");
+    QApplication::setApplicationDisplayName("Lyra");
+
+    if (!ProgramFolder::Init(StartArguments.ProgramFolder)) {
+        std::fprintf(stderr, "lyra: cannot create the program folder %s\n",
+                     qPrintable(StartArguments.ProgramFolder));
+        return 1;
+    }
+    ProgramFolder::InstallShippedData();
+
+    InitializeModules();
+    InitializeWindowModule();
+
+    TInstanceServer server;
+    if (!server.Listen()) {
+        if (server.AlreadyRunning()) {
+            // Another instance runs: bring it to the front and leave quietly.
+            SendInstanceMessage(InstanceName, {MsgActivateInstance, 0, 0});
+            FinalizeWindowModule();
+            FinalizeModules();
+            return 0;
+        }
+        qCWarning(lcApp) << "single-instance socket unavailable:" << server.ErrorText();
+    }
+
+    auto presenter = std::make_unique<TWarningDialogPresenter>();
+    SetWarningPresenter(presenter.get());
+
+    auto *window = new TFormMainWindow;
+    FormMainWindow = window;
+    server.Handler = [window](const TInstanceMessageData &m) -> QByteArray {
+        switch (m.Number) {
+        case MsgActivateInstance:
+            window->ActivateFirstInstance();
+            return {};
+        case MsgRemoteCommand: {
+            // Posted, as a window message is: the sender does not wait for
+            // the command (which may open a dialog) to finish.
+            const int command = m.WParam;
+            QTimer::singleShot(0, window,
+                               [command] { Call(StartupHooks.HandleRemoteCommand, command); });
+            return {};
+        }
+        case MsgStartScheduledRecording:
+            QTimer::singleShot(0, window, [] { StartScheduledRecording(); });
+            return {};
+        case MsgStatusRequest:
+            return StartupHooks.RemoteStatus ? StartupHooks.RemoteStatus() : QByteArray("{}");
+        default:
+            return {};
+        }
+    };
+
+    int code = 1;
+    if (window->FormCreate())
+        code = app.exec();
+    ShutdownApplication();
+    server.Handler = nullptr;
+    delete window;
+    SetWarningPresenter(nullptr);
+    presenter.reset();
+    FinalizeWindowModule();
+    FinalizeModules();
+    return code;
+}

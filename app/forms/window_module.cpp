@@ -1,0 +1,118 @@
+#include "app/forms/window_module.h"
+
+#include <QMessageBox>
+
+#include "app/forms/main_panel.h"
+#include "app/forms/main_window.h"
+#include "app/forms/splash.h"
+#include "app/startup.h"
+#include "app/ui_info.h"
+#include "capture/capture_info.h"
+#include "capture/sample_grabber.h"
+#include "platform/video_window.h"
+
+namespace {
+
+// The engine's video windows live in the main window.
+TVideoWindowHost g_videoHost;
+
+void AttachEngine()
+{
+    TFormMainWindow *window = FormMainWindow;
+    if (!window || !CaptureInfo)
+        return;
+    g_videoHost.Owner = window;
+    SetVideoWindowHost(&g_videoHost);
+    CaptureInfo->OnVideoWindowCreated = [window] {
+        if (CaptureInfo && CaptureInfo->VideoWindow)
+            window->SetVideoWindow(dynamic_cast<TDSVideoWindowEx2 *>(CaptureInfo->VideoWindow));
+    };
+    window->GrabToSharedImage = [] {
+        QImage picture;
+        if (CaptureInfo && CaptureInfo->Grabber)
+            CaptureInfo->Grabber->GrabFrame(picture);
+        return picture;
+    };
+}
+
+void DetachEngine()
+{
+    if (CaptureInfo)
+        CaptureInfo->OnVideoWindowCreated = nullptr;
+    if (FormMainWindow)
+        FormMainWindow->GrabToSharedImage = nullptr;
+}
+
+} // namespace
+
+void InitializeWindowModule()
+{
+    TStartupHooks &h = StartupHooks;
+    h.ShowSplash = ShowSplash;
+    h.RefreshSplash = RefreshSplash;
+    h.HideSplash = HideSplash;
+    h.ShowMainWindow = [] {
+        if (FormMainWindow)
+            FormMainWindow->show();
+    };
+    h.CloseMainWindow = [] {
+        if (FormMainWindow)
+            FormMainWindow->close();
+    };
+    h.ShowPlainMessage = [](const QString &text) { QMessageBox::critical(nullptr, "Lyra", text); };
+    h.AttachEngineToWindows = AttachEngine;
+    h.DetachEngineFromWindows = DetachEngine;
+    h.CreateSkin = [] {
+        CreateUIInfo();
+        if (FormMainWindow) {
+            FormMainWindow->MenuCaptionsChanged();
+            FormMainWindow->update();
+        }
+    };
+    h.FreeSkin = [] {
+        // The panel paints from the skin: it goes first.
+        delete FormMainPanel;
+        FreeUIInfo();
+    };
+    h.ShowTVPanel = [] {
+        if (FormMainWindow)
+            FormMainWindow->ShowMainPanel();
+    };
+    h.ApplyPanelLanguage = [] {
+        if (FormMainPanel)
+            FormMainPanel->ApplyLanguage();
+    };
+    h.AllowOSD = [](bool allowed) {
+        if (!FormMainWindow)
+            return;
+        if (allowed)
+            FormMainWindow->AllowOSD();
+        else
+            FormMainWindow->SuppressOSD();
+    };
+    h.ShowTunerItems = [](bool visible) {
+        if (FormMainWindow)
+            FormMainWindow->TunerItemsVisible = visible;
+    };
+    h.ShowCameraItem = [](bool visible) {
+        if (FormMainWindow)
+            FormMainWindow->CameraItemVisible = visible;
+    };
+}
+
+void FinalizeWindowModule()
+{
+    TStartupHooks &h = StartupHooks;
+    for (auto *hook : {&h.ShowSplash, &h.RefreshSplash, &h.HideSplash, &h.ShowMainWindow,
+                       &h.CloseMainWindow, &h.AttachEngineToWindows, &h.DetachEngineFromWindows,
+                       &h.FreeSkin, &h.ShowTVPanel, &h.ApplyPanelLanguage})
+        *hook = nullptr;
+    h.ShowPlainMessage = nullptr;
+    h.CreateSkin = nullptr;
+    h.AllowOSD = nullptr;
+    h.ShowTunerItems = nullptr;
+    h.ShowCameraItem = nullptr;
+    if (VideoWindowHost() == &g_videoHost)
+        SetVideoWindowHost(nullptr);
+    g_videoHost.Owner = nullptr;
+}
