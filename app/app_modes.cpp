@@ -223,10 +223,16 @@ bool TMainInfo::SetAppMode(uint8_t mode)
         return false;
     // Leaving ModeNone is the first start: the entry builds the graph.
     const bool firstStart = from == ModeNone;
-    if (!ExitAction(from, mode))
+    if (!ExitAction(from, mode)) {
+        qCInfo(lcApp).noquote() << "leaving" << AppModeName(from) << "for" << AppModeName(mode)
+                                << "failed";
         return false;
-    if (!EntryAction(from, mode, firstStart))
+    }
+    if (!EntryAction(from, mode, firstStart)) {
+        qCInfo(lcApp).noquote() << "entering" << AppModeName(mode) << "from" << AppModeName(from)
+                                << "failed";
         return false;
+    }
     AppMode = mode;
     if (OnModeChanged)
         OnModeChanged(mode);

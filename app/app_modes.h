@@ -20,8 +20,14 @@ bool PlaybackActive();
 QString AppModeName(int mode);
 
 // Runs a command number; unknown numbers and commands whose condition is
-// false do nothing. Returns whether the command was allowed.
+// false do nothing. Returns whether the command was allowed. Operations use
+// it for the commands they are made of; input goes through SubmitCommand.
 bool ExecuteCommand(int command);
+
+// The one way in for input (panel, menus, keys, wheel, lyra-remote, the
+// agent): ExecuteCommand at once, or after the wait that is running
+// (platform/gui_wait.h), in order of arrival.
+void SubmitCommand(int command);
 
 // A command from the local socket (message 3024): with a warning open it only
 // closes the warning; while a scan runs only 4004 gets through.

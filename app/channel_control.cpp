@@ -129,6 +129,13 @@ void InstallChannelControl()
     ChannelInfo->OnModeChange = [](TChannelInfo *, uint8_t mode) { NotifyBandChanged(mode); };
     ChannelInfo->OnSourceChange = [](TChannelInfo *) { NotifySourceChanged(); };
     ChannelInfo->OnAudioModeChange = [](TChannelInfo *, uint8_t, const QString &text) {
+        // The channel's text ends in its sound mode ("name- Mono"): keep it
+        // true after the mode changed.
+        if (!g_control.LastText.isEmpty() && !text.isEmpty()) {
+            const qsizetype at = g_control.LastText.lastIndexOf("- ");
+            g_control.LastText =
+                (at >= 0 ? g_control.LastText.left(at) : g_control.LastText) + "- " + text;
+        }
         ShellViews.AudioModeText(text);
     };
     ChannelInfo->OnStandardChange = [](TChannelInfo *, const QString &name) {

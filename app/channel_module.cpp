@@ -12,9 +12,11 @@ void InitializeChannelModule()
         PreviewInfo = new TPreviewInfo;
     StartupHooks.LoadChannelSettings = [] { ChannelInfo->LoadChannelSettings(PreviewInfo); };
     // The stored standard reaches the card before any channel is tuned.
-    StartupHooks.ApplyStoredStandard = [] { ChannelInfo->SetVideoStandard(ChannelInfo->DefaultStandard); };
+    StartupHooks.ApplyStoredStandard = [] {
+        ChannelInfo->SetVideoStandard(ChannelInfo->DefaultStandard);
+    };
     StartupHooks.ChannelTableUnconfigured = [] { return ChannelInfo->IsUnconfigured(); };
-    StartupHooks.SaveChannelSettings = [] { ChannelInfo->SaveChannelSettings(PreviewInfo); };
+    StartupHooks.SaveChannelSettings = [] { return ChannelInfo->SaveChannelSettings(PreviewInfo); };
 }
 
 void FinalizeChannelModule()

@@ -11,6 +11,7 @@
 #include "app/mode_engines.h"
 #include "app/shell_views.h"
 #include "channels/languages.h"
+#include "platform/gui_wait.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -552,15 +553,32 @@ bool ExecuteCommand(int command)
     }
 }
 
+void SubmitCommand(int command)
+{
+    // A seek command while a seek runs stops it instead.
+    if ((command == 6001 || command == 6002) && E().FM && E().FM->Seeking()) {
+        E().FM->StopSeek();
+        return;
+    }
+    RunOutsideWaits(
+        [command] {
+            if (!ExecuteCommand(command))
+                qCDebug(lcApp) << "command" << command << "not allowed in"
+                               << AppModeName(MainInfo ? MainInfo->AppMode : ModeNone);
+        },
+        nullptr, true);
+}
+
 void HandleRemoteCommand(int command)
 {
+    // The rules look at the program as the request finds it.
     if (WarningOpen()) {
         CloseWarning();
         return;
     }
     if (Scanning() && command != 4004)
         return;
-    ExecuteCommand(command);
+    SubmitCommand(command);
 }
 
 void PostRemoteCommand(int command)

@@ -6,6 +6,7 @@
 #include "app/main_info.h"
 #include "app/mode_engines.h"
 #include "app/shell_views.h"
+#include "platform/gui_wait.h"
 
 THotkeyControlInfo *HotkeyControlInfo = nullptr;
 
@@ -17,9 +18,14 @@ constexpr int MaxEntryLength = 4;
 TQtEntryTimer::TQtEntryTimer() : Timer(std::make_unique<QTimer>())
 {
     Timer->setSingleShot(true);
+    // The completed entry tunes: never inside a wait.
     QObject::connect(Timer.get(), &QTimer::timeout, [this] {
-        if (OnTimeout)
-            OnTimeout();
+        RunOutsideWaits(
+            [this] {
+                if (OnTimeout)
+                    OnTimeout();
+            },
+            this);
     });
 }
 
@@ -196,22 +202,22 @@ void HandleKey(int key, int shift)
     const bool ctrl = shift & CtrlDown;
     switch (key) {
     case VkBack:
-        ExecuteCommand(4003);
+        SubmitCommand(4003);
         return;
     case VkLeft:
-        ExecuteCommand(402);
+        SubmitCommand(402);
         return;
     case VkUp:
-        ExecuteCommand(4001);
+        SubmitCommand(4001);
         return;
     case VkRight:
-        ExecuteCommand(401);
+        SubmitCommand(401);
         return;
     case VkDown:
-        ExecuteCommand(4002);
+        SubmitCommand(4002);
         return;
     case VkInsert:
-        ExecuteCommand(shell && shell->FMPanelVisible() ? 6005 : 4005);
+        SubmitCommand(shell && shell->FMPanelVisible() ? 6005 : 4005);
         return;
     case VkEscape:
         if (shell && shell->FullScreen())
@@ -227,17 +233,17 @@ void HandleKey(int key, int shift)
         return;
     case 'P':
         if (ctrl)
-            ExecuteCommand(3001);
+            SubmitCommand(3001);
         return;
     case 'V':
         if (ctrl && (shift & AltDown) && shell)
             shell->ShowTextBox(VersionText());
         return;
     case VkAdd:
-        ExecuteCommand((shift & ShiftDown) ? 401 : ctrl ? 1006 : 4001);
+        SubmitCommand((shift & ShiftDown) ? 401 : ctrl ? 1006 : 4001);
         return;
     case VkSubtract:
-        ExecuteCommand((shift & ShiftDown) ? 402 : ctrl ? 1007 : 4002);
+        SubmitCommand((shift & ShiftDown) ? 402 : ctrl ? 1007 : 4002);
         return;
     case VkF12:
         if (shell)
@@ -245,7 +251,7 @@ void HandleKey(int key, int shift)
         return;
     default:
         if (key >= VkF1 && key < VkF12)
-            ExecuteCommand(FunctionCommands[key - VkF1]);
+            SubmitCommand(FunctionCommands[key - VkF1]);
         return;
     }
 }

@@ -14,7 +14,10 @@ std::unique_ptr<TLiveEngine> g_live;
 std::unique_ptr<TEngineFMRadio> g_fm;
 } // namespace
 
-bool TLiveEngine::StopPreview() { return CaptureInfo && CaptureInfo->StopGraph(); }
+bool TLiveEngine::StopPreview()
+{
+    return CaptureInfo && CaptureInfo->StopGraph();
+}
 
 bool TLiveEngine::StartPreview(bool buildGraph)
 {
@@ -26,9 +29,15 @@ bool TLiveEngine::RestartPreview()
     return CaptureInfo && CaptureInfo->StopGraph() && CaptureInfo->StartPreview(false);
 }
 
-bool TLiveEngine::HasTuner() const { return CaptureInfo && CaptureInfo->HasTuner; }
+bool TLiveEngine::HasTuner() const
+{
+    return CaptureInfo && CaptureInfo->HasTuner;
+}
 
-bool TLiveEngine::HasAuxInput() const { return CaptureInfo && CaptureInfo->HasAuxInput; }
+bool TLiveEngine::HasAuxInput() const
+{
+    return CaptureInfo && CaptureInfo->HasAuxInput;
+}
 
 bool TLiveEngine::SelectEmpiaInput(int input)
 {
@@ -37,11 +46,32 @@ bool TLiveEngine::SelectEmpiaInput(int input)
     return MainInfo->EmpiaControl->SelectInput(input) == 0;
 }
 
-int TLiveEngine::TVFrequency() const { return CaptureInfo ? CaptureInfo->TVFrequency : 0; }
+int TLiveEngine::TVFrequency() const
+{
+    return CaptureInfo ? CaptureInfo->TVFrequency : 0;
+}
 
-bool TEngineFMRadio::EnterFMMode() { return ::EnterFMMode(); }
+bool TLiveEngine::ReadTuner(int32_t &frequency, bool &signal)
+{
+    if (!CaptureInfo || !CaptureInfo->Tuner)
+        return false;
+    TTunerStatus status;
+    if (CaptureInfo->Tuner->GetStatus(status) != 0)
+        return false;
+    frequency = status.CurrentFrequency;
+    signal = status.SignalStrength != 0;
+    return true;
+}
 
-bool TEngineFMRadio::LeaveFMMode() { return ::LeaveFMMode(); }
+bool TEngineFMRadio::EnterFMMode()
+{
+    return ::EnterFMMode();
+}
+
+bool TEngineFMRadio::LeaveFMMode()
+{
+    return ::LeaveFMMode();
+}
 
 void TEngineFMRadio::Seek(bool up)
 {
@@ -65,6 +95,17 @@ void TEngineFMRadio::StepDown()
 {
     if (CaptureInfo)
         CaptureInfo->FMFrequencyDown();
+}
+
+bool TEngineFMRadio::Seeking() const
+{
+    return CaptureInfo && CaptureInfo->SeekActive;
+}
+
+void TEngineFMRadio::StopSeek()
+{
+    if (CaptureInfo)
+        CaptureInfo->SeekActive = 0;
 }
 
 int TEngineFMRadio::FMFrequency() const

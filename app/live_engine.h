@@ -18,6 +18,8 @@ public:
     void StepUp() override;
     void StepDown() override;
     int FMFrequency() const override;
+    bool Seeking() const override;
+    void StopSeek() override;
 
 private:
     void Seek(bool up);
@@ -36,6 +38,7 @@ public:
     bool HasAuxInput() const override;
     bool SelectEmpiaInput(int input) override;
     int TVFrequency() const override;
+    bool ReadTuner(int32_t &frequency, bool &signal) override;
 };
 
 // Wires the global engine (CaptureInfo) to the mode machine and the channel

@@ -1,8 +1,8 @@
 #include "app/main_settings.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/audio_adjust.h"
 #include "app/main_info.h"
@@ -13,6 +13,7 @@
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 #include "platform/record_stream.h"
+#include "platform/safe_file.h"
 
 namespace {
 
@@ -32,7 +33,10 @@ QString CheckedFolder(const QString &folder, bool create)
     return folder.endsWith('/') ? folder : folder + "/";
 }
 
-int32_t NotNegative(int32_t v) { return v < 0 ? 0 : v; }
+int32_t NotNegative(int32_t v)
+{
+    return v < 0 ? 0 : v;
+}
 
 // Reads the 41 items; false on the first short read or a wrong marker.
 bool ReadItems(TRecordReader &r, TMainSettingsContext &c)
@@ -48,37 +52,53 @@ bool ReadItems(TRecordReader &r, TMainSettingsContext &c)
     bool b = false;
     int32_t i = 0;
     QString s;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     m.AlwaysOnTop = b;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     m.PIPPlayback = b;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     m.StartInFM = b;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     m.DoNotUseOverlay = b;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     m.SpareFlag = b;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     m.MPEG4Codec = i;
-    if (!r.ReadStr(s)) return false;
+    if (!r.ReadStr(s))
+        return false;
     m.CapturePath = CheckedFolder(s, c.CreateFolders);
-    if (!r.ReadStr(s)) return false;
+    if (!r.ReadStr(s))
+        return false;
     m.FMCapturePath = CheckedFolder(s, c.CreateFolders);
-    if (!r.ReadStr(s)) return false;
+    if (!r.ReadStr(s))
+        return false;
     m.SpareBaseName = s.isEmpty() ? QStringLiteral("capture") : s;
     for (int k = 0; k < 5; ++k) {
-        if (!r.ReadInt(i)) return false;
+        if (!r.ReadInt(i))
+            return false;
         m.VideoAdjustPercent[k] = i;
     }
-    if (!r.ReadStr(s)) return false;
+    if (!r.ReadStr(s))
+        return false;
     c.LanguageRead = s;
     if (!s.isEmpty() && c.Lang)
         c.Lang->SelectLanguage(s);
-    if (!r.ReadInt(i)) return false;
-    if (c.Audio) c.Audio->PlaybackLineIndex = i;
-    if (!r.ReadInt(i)) return false;
-    if (c.Audio) c.Audio->RecordLineIndex = i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
+    if (c.Audio)
+        c.Audio->PlaybackLineIndex = i;
+    if (!r.ReadInt(i))
+        return false;
+    if (c.Audio)
+        c.Audio->RecordLineIndex = i;
+    if (!r.ReadInt(i))
+        return false;
     if (c.Audio) {
         c.Audio->RecordVolume = i;
         c.Audio->SetRecordVolume(i);
@@ -87,38 +107,56 @@ bool ReadItems(TRecordReader &r, TMainSettingsContext &c)
                               &cap.AudioDeviceIndex, &cap.AudioCaptureFormatIndex,
                               &cap.AudioSourceIndex, &cap.CaptureAudioOption};
     for (int32_t *field : nonNegative) {
-        if (!r.ReadInt(i)) return false;
+        if (!r.ReadInt(i))
+            return false;
         *field = NotNegative(i);
     }
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.CaptureFormat = i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.CaptureAudioFormat = i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.CaptureWidth = i < 1 ? 320 : i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.CaptureHeight = i < 1 ? 240 : i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.BitRate = i < 1 ? 2000 : i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.FrameRateIndex = NotNegative(i);
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.CaptureQuality = NotNegative(i);
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     cap.UseDateTimeFileName = b;
-    if (!r.ReadStr(s)) return false;
+    if (!r.ReadStr(s))
+        return false;
     cap.CaptureBaseName = s.isEmpty() ? QStringLiteral("capture") : s;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     cap.TimeLimitEnabled = b;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
     cap.TimeLimit = i <= 10 ? 10 : i;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     cap.SaveTimeShiftResult = b;
-    if (!r.ReadBool(b)) return false;
+    if (!r.ReadBool(b))
+        return false;
     cap.HighQualityPreview = b;
-    if (!r.ReadInt(i)) return false;
-    cap.SavedFMFrequency = i;
-    if (!r.ReadInt(i)) return false;
+    if (!r.ReadInt(i))
+        return false;
+    // The current FM frequency as well: a session that never tunes FM
+    // writes it back unchanged.
+    cap.SavedFMFrequency = cap.FMFrequency = i;
+    if (!r.ReadInt(i))
+        return false;
     m.AspectRatio = NotNegative(i);
     if (c.ApplyAspectRatio)
         c.ApplyAspectRatio(m.AspectRatio);
@@ -140,9 +178,15 @@ void ApplyDefaults(TMainSettingsContext &c)
 
 } // namespace
 
-QString MainSettingsPath() { return ProgramFolder::File("QPAVO.cfg"); }
+QString MainSettingsPath()
+{
+    return ProgramFolder::File("QPAVO.cfg");
+}
 
-void SetFolderCheck(std::function<bool(const QString &)> check) { g_folderCheck = std::move(check); }
+void SetFolderCheck(std::function<bool(const QString &)> check)
+{
+    g_folderCheck = std::move(check);
+}
 
 bool LoadMainSettings(const QString &file, TMainSettingsContext &context)
 {
@@ -183,8 +227,10 @@ bool SaveMainSettings(const QString &file, const TMainSettingsContext &c)
 
     // Written beside the file and renamed over it at the end: a failed
     // write leaves neither a partial file nor a lost old one.
-    QSaveFile f(file);
+    QByteArray bytes;
+    QBuffer f(&bytes);
     bool ok = f.open(QIODevice::WriteOnly);
+    QString error;
     if (ok) {
         TRecordWriter w(&f);
         w.WriteInt(MainSettingsMagic);
@@ -225,11 +271,10 @@ bool SaveMainSettings(const QString &file, const TMainSettingsContext &c)
         w.WriteInt(cap.FMFrequency);
         w.WriteInt(m.AspectRatio);
         w.WriteInt(MainSettingsEndMark);
-        ok = w.Ok() && f.commit();
+        ok = w.Ok() && WriteFileSafely(file, bytes, &error);
     }
     if (!ok) {
-        f.cancelWriting();
-        qCWarning(lcFiles) << "cannot write" << file << f.errorString();
+        qCWarning(lcFiles).noquote() << (error.isEmpty() ? "cannot write " + file : error);
         if (c.ShowMessages)
             ShowWarningText("Cannot write config....");
     }

@@ -60,6 +60,9 @@ public:
     // The Empia family's vendor input switch (0 tuner, 1 composite, 2 S-Video).
     virtual bool SelectEmpiaInput(int input) = 0;
     virtual int TVFrequency() const = 0;
+    // What the tuner itself reports now: its frequency and whether it hears
+    // a signal. False without a tuner.
+    virtual bool ReadTuner(int32_t &frequency, bool &signal) { return false; }
 };
 
 class IRecordingEngine
@@ -152,6 +155,9 @@ public:
     virtual void StepUp() = 0;
     virtual void StepDown() = 0;
     virtual int FMFrequency() const = 0;
+    // A seek is running; StopSeek ends it after its current step.
+    virtual bool Seeking() const = 0;
+    virtual void StopSeek() = 0;
 };
 
 // The channel table's operations as the shell uses them.

@@ -6,6 +6,7 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
+#include "platform/gui_wait.h"
 #include "platform/messages.h"
 
 namespace {
@@ -47,6 +48,12 @@ QJsonObject RemoteStatus()
     }
     s["TVFrequency"] = e.Capture ? QJsonValue(e.Capture->TVFrequency()) : QJsonValue::Null;
     s["FMFrequency"] = e.FM ? QJsonValue(e.FM->FMFrequency()) : QJsonValue::Null;
+    // The tuner's own answer, beside what the engine last tuned.
+    int32_t tuned = 0;
+    bool signal = false;
+    const bool known = e.Capture && e.Capture->ReadTuner(tuned, signal);
+    s["TunerFrequency"] = known ? QJsonValue(tuned) : QJsonValue::Null;
+    s["Signal"] = known ? QJsonValue(signal) : QJsonValue::Null;
     if (e.Audio && e.Audio->HasMixer()) {
         s["Volume"] = e.Audio->Volume();
         s["Muted"] = e.Audio->Muted();
@@ -60,6 +67,8 @@ QJsonObject RemoteStatus()
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
+    // A tune, seek or start-up is running; commands sent now run after it.
+    s["Busy"] = WaitRunning();
     return s;
 }
 

@@ -15,6 +15,7 @@
 #include "app/oem_info.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
+#include "platform/gui_wait.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -28,6 +29,7 @@ bool EngineStartInFM = false;
 
 namespace {
 bool g_shutdownDone = false;
+bool g_shutdownSaved = true;
 TScreenSaverGuard g_screenSaver;
 
 uint8_t Mode()
@@ -213,6 +215,9 @@ bool StartDevices()
 
 void DeferredStart()
 {
+    // Stage 2 waits for the tuner and may run the wizard: commands and
+    // timers that arrive meanwhile run after it, on the state it leaves.
+    TWaitScope stage2;
     Call(StartupHooks.RefreshSplash);
     if (!StartupHooks.CreateFMPanel || !StartupHooks.CreateFMPanel())
         ShowWarningText("Cannot create FM panel...");
@@ -242,7 +247,8 @@ void DeferredStart()
     Call(StartupHooks.AllowOSD, true);
 
     if (StartArguments.ScheduledTV() || StartArguments.ScheduledFM())
-        QTimer::singleShot(0, QCoreApplication::instance(), [] { StartScheduledRecording(); });
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [] { RunOutsideWaits([] { StartScheduledRecording(); }); });
 }
 
 void StartScheduledRecording()
@@ -258,11 +264,18 @@ bool ShutdownDone()
     return g_shutdownDone;
 }
 
+bool ShutdownSaved()
+{
+    return g_shutdownSaved;
+}
+
 void ShutdownApplication()
 {
     if (g_shutdownDone)
         return;
     g_shutdownDone = true;
+    // Nothing held back may run once the engines are going.
+    DropHeldBackWork();
 
     SetMode(ModeNone);
 
@@ -272,8 +285,9 @@ void ShutdownApplication()
     settings.Capture = StartupHooks.CaptureSettings ? StartupHooks.CaptureSettings() : nullptr;
     settings.Lang = MultiLangInfo;
     settings.Country = CountryInfo;
-    SaveMainSettings(MainSettingsPath(), settings);
-    Call(StartupHooks.SaveChannelSettings);
+    g_shutdownSaved = SaveMainSettings(MainSettingsPath(), settings);
+    if (StartupHooks.SaveChannelSettings && !StartupHooks.SaveChannelSettings())
+        g_shutdownSaved = false;
 
     Call(StartupHooks.FreeSnapshotStore);
     Call(StartupHooks.DetachEngineFromWindows);

@@ -80,7 +80,7 @@ struct TStartupHooks
     std::function<void(int command)> HandleRemoteCommand;
     std::function<QByteArray()> RemoteStatus;
     // Shutdown.
-    std::function<void()> SaveChannelSettings;
+    std::function<bool()> SaveChannelSettings;
     std::function<void()> FreeSnapshotStore;
     std::function<void()> FreeCaptureEngine;
     std::function<void()> FreeSkin;
@@ -98,6 +98,9 @@ void DeferredStart();
 void StartScheduledRecording();
 // Runs at most once per process.
 void ShutdownApplication();
+// False when the shutdown could not write the settings or channel file (the
+// user has been told; the program then ends with exit code 1).
+bool ShutdownSaved();
 bool ShutdownDone();
 
 // Module initialisation and finalisation (OEM record, settings objects).

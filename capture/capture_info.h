@@ -97,7 +97,7 @@ public:
 
     // Tuner, standards and crossbar
     // (capture/tuner_control.cpp, capture/input_control.cpp). GUI thread
-    // only; the waits of tuning go through GuiWait (channels/gui_wait.h), so
+    // only; the waits of tuning go through GuiWait (platform/gui_wait.h), so
     // the windows keep painting and tests never sleep.
 
     // State. TVStandard is an AnalogVideoStandard bit (0: none set yet).

@@ -3,8 +3,8 @@
 #include "app/main_info.h"
 #include "capture/capture_info.h"
 #include "channels/channel_info.h"
-#include "channels/gui_wait.h"
 #include "channels/tuner_port.h"
+#include "platform/gui_wait.h"
 
 namespace {
 

@@ -1,16 +1,15 @@
 // Tuner control of the capture engine: TV and FM tuning with the lock test,
 // FM seek, TV/FM mode, video standard, TV audio mode, country code and the
 // tuner's ranges. GUI thread only; every wait goes through GuiWait.
-#include <algorithm>
-
 #include <QCoreApplication>
+#include <algorithm>
 
 #include "app/main_info.h"
 #include "app/oem_info.h"
 #include "capture/capture_info.h"
 #include "channels/country_info.h"
-#include "channels/gui_wait.h"
 #include "channels/tuner_port.h"
+#include "platform/gui_wait.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 
@@ -66,8 +65,8 @@ constexpr int32_t SeekGrid = 100000;
 int32_t TCaptureInfo::SignalChecks() const
 {
     const int32_t n = SignalCheckCount > 0 ? SignalCheckCount
-                      : MainInfo             ? MainInfo->SignalCheckCount
-                                             : 1;
+                      : MainInfo           ? MainInfo->SignalCheckCount
+                                           : 1;
     return std::clamp(n, 1, 10);
 }
 
@@ -193,6 +192,9 @@ bool TCaptureInfo::SeekFM(int32_t start, int32_t step, bool up)
     if (!FMMode || SeekActive || step <= 0 || FMMaxFrequency <= FMMinFrequency)
         return false;
     SeekActive = 1;
+    // The loop lets events through between its steps; input that arrives
+    // meanwhile is held until the seek is over and stops it.
+    TWaitScope scope([this] { SeekActive = 0; });
     const int32_t origin = FMFrequency;
     int32_t candidate;
     if (start == FMFrequency)
@@ -320,8 +322,8 @@ bool TCaptureInfo::SetTVStandard(int32_t bit)
         return false;
 
     const uint8_t family = Family();
-    const bool resize = family >= FamilyConexant && family <= FamilyEmpia28x1 &&
-                        Is525Line(bit) != Is525Line();
+    const bool resize =
+        family >= FamilyConexant && family <= FamilyEmpia28x1 && Is525Line(bit) != Is525Line();
     TVStandard = bit;
     TVStandardName = QString::fromLatin1(row->Name);
     if (resize) {

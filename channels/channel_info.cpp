@@ -1,13 +1,12 @@
 #include "channels/channel_info.h"
 
-#include <algorithm>
-
 #include <QFile>
+#include <algorithm>
 
 #include "app/audio_adjust.h"
 #include "app/main_info.h"
-#include "channels/gui_wait.h"
 #include "channels/tuner_port.h"
+#include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 
@@ -22,7 +21,10 @@ std::function<void(bool)> &LineMuteFunction()
     return mute;
 }
 
-uint8_t ChipFamily() { return MainInfo ? MainInfo->ChipFamily : uint8_t(FamilyNone); }
+uint8_t ChipFamily()
+{
+    return MainInfo ? MainInfo->ChipFamily : uint8_t(FamilyNone);
+}
 
 constexpr int AudioRetries = 10;
 constexpr int AudioRetryWaitMs = 200;
@@ -38,7 +40,10 @@ void ChannelLineMute(bool mute)
         AudioAdjustInfo->SetLineMute(mute);
 }
 
-void SetChannelLineMuteFunction(std::function<void(bool)> mute) { LineMuteFunction() = std::move(mute); }
+void SetChannelLineMuteFunction(std::function<void(bool)> mute)
+{
+    LineMuteFunction() = std::move(mute);
+}
 
 QString AudioModeName(uint8_t mode, uint8_t standard)
 {
@@ -54,7 +59,9 @@ QString AudioModeName(uint8_t mode, uint8_t standard)
     case StdNTSCJapan:
         return japan[mode];
     case StdNone:
-        return mode == 0 ? QStringLiteral("Mono") : mode == 1 ? QStringLiteral("Stereo") : QString();
+        return mode == 0   ? QStringLiteral("Mono")
+               : mode == 1 ? QStringLiteral("Stereo")
+                           : QString();
     default:
         return other[mode];
     }
@@ -62,30 +69,45 @@ QString AudioModeName(uint8_t mode, uint8_t standard)
 
 uint32_t StandardBit(uint8_t standard)
 {
-    static const uint32_t bits[] = {0x1, 0x2, 0x10, 0x20, 0x100, 0x200, 0x400, 0x1000, 0x2000, 0x40000};
+    static const uint32_t bits[] = {0x1,   0x2,   0x10,   0x20,   0x100,
+                                    0x200, 0x400, 0x1000, 0x2000, 0x40000};
     return standard < 10 ? bits[standard] : 0;
 }
 
 uint8_t StandardIndexFromBit(uint32_t bit)
 {
     switch (bit) {
-    case 0x1: return StdNTSCM;
-    case 0x2: return StdNTSCJapan;
-    case 0x10: return StdPALBG;
-    case 0x20: return StdPALDK;
-    case 0x100: return StdPALI;
-    case 0x200: return StdPALM;
-    case 0x400: return StdPALN;
+    case 0x1:
+        return StdNTSCM;
+    case 0x2:
+        return StdNTSCJapan;
+    case 0x10:
+        return StdPALBG;
+    case 0x20:
+        return StdPALDK;
+    case 0x100:
+        return StdPALI;
+    case 0x200:
+        return StdPALM;
+    case 0x400:
+        return StdPALN;
     case 0x1000:
-    case 0x4000: return StdSECAMBG;
+    case 0x4000:
+        return StdSECAMBG;
     case 0x2000:
-    case 0x10000: return StdSECAMDK;
-    case 0x40000: return StdSECAML;
-    default: return StdNone;
+    case 0x10000:
+        return StdSECAMDK;
+    case 0x40000:
+        return StdSECAML;
+    default:
+        return StdNone;
     }
 }
 
-TChannelInfo::TChannelInfo() { ResetToDefaults(); }
+TChannelInfo::TChannelInfo()
+{
+    ResetToDefaults();
+}
 
 void TChannelInfo::ResetToDefaults()
 {
@@ -164,10 +186,14 @@ bool TChannelInfo::IsEnabled(int32_t n) const
     if (n < 1 || n > Bound())
         return false;
     switch (Mode) {
-    case ModeMemory: return Memory[n].Enabled != 0;
-    case ModeFMList: return FMMemory[n].Frequency != 0;
-    case ModeCable: return Cable[n].Enabled != 0;
-    default: return Antenna[n].Enabled != 0;
+    case ModeMemory:
+        return Memory[n].Enabled != 0;
+    case ModeFMList:
+        return FMMemory[n].Frequency != 0;
+    case ModeCable:
+        return Cable[n].Enabled != 0;
+    default:
+        return Antenna[n].Enabled != 0;
     }
 }
 
@@ -384,7 +410,8 @@ bool TChannelInfo::InsertChannel(int32_t n, bool antenna)
     if (n < 1 || n > TVChannelCount)
         return false;
     TTVList &list = List(antenna);
-    std::move_backward(list.begin() + n, list.begin() + TVChannelCount, list.begin() + TVChannelCount + 1);
+    std::move_backward(list.begin() + n, list.begin() + TVChannelCount,
+                       list.begin() + TVChannelCount + 1);
     TTVChannel &c = list[n];
     const int32_t frequency = n < TVChannelCount ? list[n + 1].Frequency : c.Frequency;
     c = TTVChannel{1, 0, DefaultStandard, 0, frequency, frequency, QString(), QString()};
@@ -405,7 +432,8 @@ bool TChannelInfo::InsertMemory(int32_t n)
 {
     if (n < 1 || n > MemoryCount)
         return false;
-    std::move_backward(Memory.begin() + n, Memory.begin() + MemoryCount, Memory.begin() + MemoryCount + 1);
+    std::move_backward(Memory.begin() + n, Memory.begin() + MemoryCount,
+                       Memory.begin() + MemoryCount + 1);
     Memory[n] = TMemoryChannel{1, 0, n, QStringLiteral("Memory %1").arg(n)};
     return true;
 }

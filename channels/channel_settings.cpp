@@ -1,7 +1,7 @@
 // Loading and saving "QPAVO2.cfg", and loading a record of "TVTable.tbl"
 // into the TV lists.
+#include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 
 #include "channels/channel_file.h"
 #include "channels/channel_info.h"
@@ -11,6 +11,7 @@
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "platform/safe_file.h"
 
 namespace {
 const char *const ChannelFileName = "QPAVO2.cfg";
@@ -114,11 +115,14 @@ bool TChannelInfo::SaveChannelSettings(const TPreviewInfo *preview) const
     }
     // Written beside the old file and renamed over it only when complete:
     // a failed write leaves neither a partial file nor a lost old one.
-    QSaveFile file(ProgramFolder::File(ChannelFileName));
-    bool ok = file.open(QIODevice::WriteOnly) && WriteChannelFile(&file, data);
-    ok = ok ? file.commit() : (file.cancelWriting(), false);
+    const QString path = ProgramFolder::File(ChannelFileName);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QString error;
+    const bool ok = buffer.open(QIODevice::WriteOnly) && WriteChannelFile(&buffer, data) &&
+                    WriteFileSafely(path, bytes, &error);
     if (!ok) {
-        qCWarning(lcFiles) << "cannot write" << file.fileName() << file.errorString();
+        qCWarning(lcFiles).noquote() << (error.isEmpty() ? "cannot write " + path : error);
         ShowWarningText("Cannot write channel config....");
     }
     return ok;

@@ -7,5 +7,6 @@ lyra_add_fuzzer(fuzz_main_settings
   ${CMAKE_SOURCE_DIR}/platform/messages.cpp
   ${CMAKE_SOURCE_DIR}/platform/program_folder.cpp
   ${CMAKE_SOURCE_DIR}/platform/record_stream.cpp
+  ${CMAKE_SOURCE_DIR}/platform/safe_file.cpp
   ${CMAKE_SOURCE_DIR}/platform/log.cpp)
 target_link_libraries(fuzz_main_settings PRIVATE Qt6::Gui)

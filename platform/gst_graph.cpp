@@ -1,12 +1,10 @@
 // The graph: pipeline, state, bus events, seeking, filters and holders.
-#include "platform/filter_graph.h"
-
+#include <QMetaObject>
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include <QMetaObject>
-
+#include "platform/filter_graph.h"
 #include "platform/gst_log.h"
 #include "platform/log.h"
 
@@ -37,6 +35,10 @@ void TFilterGraph::SetError(const QString &text)
     ErrorText = text;
 }
 
+// Every message of the pipeline ends here, on the streaming thread that
+// posted it. A handler that answers GST_BUS_DROP owns the message and must
+// unref it: each message holds a reference to the element that posted it,
+// so a message kept by mistake keeps its whole filter alive.
 GstBusSyncReply TFilterGraph::BusSyncHandler(GstBus *, GstMessage *message, gpointer data)
 {
     auto *self = static_cast<TFilterGraph *>(data);
@@ -57,16 +59,19 @@ GstBusSyncReply TFilterGraph::BusSyncHandler(GstBus *, GstMessage *message, gpoi
     case GST_MESSAGE_EOS: {
         std::lock_guard lock(self->BusMutex);
         self->EosSeen = true;
-        if (self->Stopping)
+        if (self->Stopping) {
+            gst_message_unref(message);
             return GST_BUS_DROP;
+        }
         break;
     }
     default:
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
     // The graph may be gone when the GUI thread gets to it: the queued call
-    // dies with its context object, and the message reference with the lambda.
-    gst_message_ref(message);
+    // dies with its context object, and the message (whose reference the
+    // bus handed over with the drop) with the lambda.
     std::shared_ptr<GstMessage> keep(message, [](GstMessage *m) { gst_message_unref(m); });
     QMetaObject::invokeMethod(
         self, [self, keep] { self->HandleMessage(keep.get()); }, Qt::QueuedConnection);
@@ -219,8 +224,7 @@ bool TFilterGraph::WaitForState(int timeoutMs)
     if (!Pipeline)
         return false;
     return gst_element_get_state(Pipeline.Get(), nullptr, nullptr,
-                                 GstClockTime(timeoutMs) * GST_MSECOND) !=
-           GST_STATE_CHANGE_FAILURE;
+                                 GstClockTime(timeoutMs) * GST_MSECOND) != GST_STATE_CHANGE_FAILURE;
 }
 
 qint64 TFilterGraph::CurrentPosition() const
@@ -244,12 +248,12 @@ bool TFilterGraph::SetPositions(qint64 position, qint64 stopPosition)
     if (!Pipeline)
         return false;
     WaitForState(2000);
-    const bool ok = gst_element_seek(
-        Pipeline.Get(), PlayRate, GST_FORMAT_TIME,
-        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        position < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET, position < 0 ? 0 : position,
-        stopPosition < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
-        stopPosition < 0 ? GST_CLOCK_TIME_NONE : stopPosition);
+    const bool ok = gst_element_seek(Pipeline.Get(), PlayRate, GST_FORMAT_TIME,
+                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                     position < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+                                     position < 0 ? 0 : position,
+                                     stopPosition < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+                                     stopPosition < 0 ? GST_CLOCK_TIME_NONE : stopPosition);
     if (!ok)
         SetError("The graph cannot seek");
     return ok;

@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 #include <QtEndian>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/log.h"
 
@@ -33,12 +36,36 @@ QByteArray ReplyFrame(const QByteArray &payload)
 
 } // namespace
 
+QString RuntimeFolder()
+{
+    // The session's runtime folder is private to the user already.
+    const QString xdg = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    struct stat st;
+    if (!xdg.isEmpty() && ::stat(QFile::encodeName(xdg).constData(), &st) == 0 &&
+        S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        return xdg;
+    // Without one (a login without a session manager, cron): a folder of our
+    // own under the temporary folder that only this user can enter. One that
+    // is not ours, or not a plain folder, is never used.
+    const QString dir = QDir::tempPath() + QString("/lyra-%1").arg(::getuid());
+    const QByteArray path = QFile::encodeName(dir);
+    ::mkdir(path.constData(), 0700);
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        qCWarning(lcApp) << "runtime folder" << dir
+                         << "is not this user's own; using the home folder";
+        const QString home = QDir::homePath() + "/.cache/lyra-runtime";
+        QDir().mkpath(home);
+        QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return home;
+    }
+    if ((st.st_mode & 077) != 0)
+        ::chmod(path.constData(), 0700);
+    return dir;
+}
+
 QString RuntimeSocketPath(const QString &name)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + "/" + name;
+    return RuntimeFolder() + "/" + name;
 }
 
 TInstanceServer::TInstanceServer(const QString &name, QObject *parent)

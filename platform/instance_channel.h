@@ -8,12 +8,11 @@
 // as a SendMessage caller does.
 #pragma once
 
-#include <functional>
-
 #include <QByteArray>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -23,7 +22,8 @@ inline constexpr const char *InstanceName = "QUOVIX_PAVO_MUTEX";
 inline constexpr const char *AgentName = "QUOVIX_SCHEDULED_RECORD";
 
 // Message numbers of the socket protocol.
-enum TInstanceMessage : int {
+enum TInstanceMessage : int
+{
     MsgRemoteCommand = 3024,
     MsgStartScheduledRecording = 3025,
     AgentHello = 3026,
@@ -39,7 +39,10 @@ enum TInstanceMessage : int {
     MsgStatusRequest = 0xC001,
 };
 
-// Full path of a socket name in the user's runtime folder.
+// The folder of the sockets: $XDG_RUNTIME_DIR, else a folder of this
+// user's own (mode 0700) under the temporary folder.
+QString RuntimeFolder();
+// Full path of a socket name in that folder.
 QString RuntimeSocketPath(const QString &name);
 
 struct TInstanceMessageData

@@ -1,13 +1,13 @@
 #include "platform/v4l2_device.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "platform/log.h"
 
@@ -89,8 +89,14 @@ TV4l2Device::TV4l2Device(const QString &path) : DevicePath(path) {}
 
 TV4l2Device::~TV4l2Device()
 {
+    Close();
+}
+
+void TV4l2Device::Close()
+{
     if (Fd >= 0)
         V4l2Backend().Close(Fd);
+    Fd = -1;
 }
 
 int TV4l2Device::Open()
@@ -115,32 +121,74 @@ int TV4l2Device::Call(unsigned long request, void *arg, const char *name)
 
 #define V4L2_CALL(request, arg) Call(request, arg, #request)
 
-int TV4l2Device::QueryCap(v4l2_capability &cap) { return V4L2_CALL(VIDIOC_QUERYCAP, &cap); }
-int TV4l2Device::EnumInput(v4l2_input &input) { return V4L2_CALL(VIDIOC_ENUMINPUT, &input); }
-int TV4l2Device::GetInput(int &index) { return V4L2_CALL(VIDIOC_G_INPUT, &index); }
-int TV4l2Device::SetInput(int index) { return V4L2_CALL(VIDIOC_S_INPUT, &index); }
-int TV4l2Device::GetTuner(v4l2_tuner &tuner) { return V4L2_CALL(VIDIOC_G_TUNER, &tuner); }
+int TV4l2Device::QueryCap(v4l2_capability &cap)
+{
+    return V4L2_CALL(VIDIOC_QUERYCAP, &cap);
+}
+int TV4l2Device::EnumInput(v4l2_input &input)
+{
+    return V4L2_CALL(VIDIOC_ENUMINPUT, &input);
+}
+int TV4l2Device::GetInput(int &index)
+{
+    return V4L2_CALL(VIDIOC_G_INPUT, &index);
+}
+int TV4l2Device::SetInput(int index)
+{
+    return V4L2_CALL(VIDIOC_S_INPUT, &index);
+}
+int TV4l2Device::GetTuner(v4l2_tuner &tuner)
+{
+    return V4L2_CALL(VIDIOC_G_TUNER, &tuner);
+}
 int TV4l2Device::SetTuner(const v4l2_tuner &tuner)
 {
     v4l2_tuner t = tuner;
     return V4L2_CALL(VIDIOC_S_TUNER, &t);
 }
-int TV4l2Device::GetFrequency(v4l2_frequency &f) { return V4L2_CALL(VIDIOC_G_FREQUENCY, &f); }
+int TV4l2Device::GetFrequency(v4l2_frequency &f)
+{
+    return V4L2_CALL(VIDIOC_G_FREQUENCY, &f);
+}
 int TV4l2Device::SetFrequency(const v4l2_frequency &frequency)
 {
     v4l2_frequency f = frequency;
     return V4L2_CALL(VIDIOC_S_FREQUENCY, &f);
 }
-int TV4l2Device::GetStd(v4l2_std_id &std) { return V4L2_CALL(VIDIOC_G_STD, &std); }
-int TV4l2Device::SetStd(v4l2_std_id std) { return V4L2_CALL(VIDIOC_S_STD, &std); }
-int TV4l2Device::EnumStd(v4l2_standard &standard) { return V4L2_CALL(VIDIOC_ENUMSTD, &standard); }
-int TV4l2Device::QueryCtrl(v4l2_queryctrl &control) { return V4L2_CALL(VIDIOC_QUERYCTRL, &control); }
-int TV4l2Device::GetCtrl(v4l2_control &control) { return V4L2_CALL(VIDIOC_G_CTRL, &control); }
+int TV4l2Device::GetStd(v4l2_std_id &std)
+{
+    return V4L2_CALL(VIDIOC_G_STD, &std);
+}
+int TV4l2Device::SetStd(v4l2_std_id std)
+{
+    return V4L2_CALL(VIDIOC_S_STD, &std);
+}
+int TV4l2Device::EnumStd(v4l2_standard &standard)
+{
+    return V4L2_CALL(VIDIOC_ENUMSTD, &standard);
+}
+int TV4l2Device::QueryCtrl(v4l2_queryctrl &control)
+{
+    return V4L2_CALL(VIDIOC_QUERYCTRL, &control);
+}
+int TV4l2Device::GetCtrl(v4l2_control &control)
+{
+    return V4L2_CALL(VIDIOC_G_CTRL, &control);
+}
 int TV4l2Device::SetCtrl(const v4l2_control &control)
 {
     v4l2_control c = control;
     return V4L2_CALL(VIDIOC_S_CTRL, &c);
 }
-int TV4l2Device::EnumFmt(v4l2_fmtdesc &format) { return V4L2_CALL(VIDIOC_ENUM_FMT, &format); }
-int TV4l2Device::TryFmt(v4l2_format &format) { return V4L2_CALL(VIDIOC_TRY_FMT, &format); }
-int TV4l2Device::GetFmt(v4l2_format &format) { return V4L2_CALL(VIDIOC_G_FMT, &format); }
+int TV4l2Device::EnumFmt(v4l2_fmtdesc &format)
+{
+    return V4L2_CALL(VIDIOC_ENUM_FMT, &format);
+}
+int TV4l2Device::TryFmt(v4l2_format &format)
+{
+    return V4L2_CALL(VIDIOC_TRY_FMT, &format);
+}
+int TV4l2Device::GetFmt(v4l2_format &format)
+{
+    return V4L2_CALL(VIDIOC_G_FMT, &format);
+}

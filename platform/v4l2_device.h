@@ -4,10 +4,9 @@
 // backend is injectable: tests install a replay of recorded card answers.
 #pragma once
 
-#include <memory>
-
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include <linux/videodev2.h>
 
@@ -45,6 +44,8 @@ public:
 
     // 0 or errno.
     int Open();
+    // Safe when not open.
+    void Close();
     bool IsOpen() const { return Fd >= 0; }
     const QString &Path() const { return DevicePath; }
 

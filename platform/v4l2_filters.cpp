@@ -1,16 +1,14 @@
 // The filters of a V4L2 card: capture (v4l2src), crossbar, tuner, TV audio,
 // and the em28xx control object. Every driver call goes through the seam.
-#include "platform/v4l2_devices.h"
-
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
 #include <map>
 
-#include <QRegularExpression>
-
 #include "platform/filter_registry.h"
 #include "platform/log.h"
 #include "platform/text_util.h"
+#include "platform/v4l2_devices.h"
 
 namespace {
 
@@ -32,7 +30,8 @@ int ApplyStandard(TV4l2Device &device, int32_t standard)
 
 QString Text(const __u8 *bytes, size_t size)
 {
-    return QString::fromUtf8(reinterpret_cast<const char *>(bytes), int(strnlen(reinterpret_cast<const char *>(bytes), size)));
+    return QString::fromUtf8(reinterpret_cast<const char *>(bytes),
+                             int(strnlen(reinterpret_cast<const char *>(bytes), size)));
 }
 
 int PhysicalType(const v4l2_input &input)
@@ -40,7 +39,8 @@ int PhysicalType(const v4l2_input &input)
     if (input.type == V4L2_INPUT_TYPE_TUNER)
         return PhysConn_Video_Tuner;
     const QString name = Text(input.name, sizeof input.name);
-    if (ContainsText(name, "S-Video") || ContainsText(name, "SVideo") || ContainsText(name, "S-VHS"))
+    if (ContainsText(name, "S-Video") || ContainsText(name, "SVideo") ||
+        ContainsText(name, "S-VHS"))
         return PhysConn_Video_SVideo;
     if (ContainsText(name, "Composite") || ContainsText(name, "CVBS"))
         return PhysConn_Video_Composite;
@@ -173,13 +173,13 @@ public:
         for (auto &pin : Pins())
             if (pin->Pad && pin->IsConnected())
                 return EBUSY;
-        const QString gstFormat = format.Subtype == "UYVY" ? "UYVY"
+        const QString gstFormat = format.Subtype == "UYVY"     ? "UYVY"
                                   : format.Subtype == "RGB555" ? "RGB15"
-                                  : format.Subtype == "RGB32" ? "BGRx" : "YUY2";
-        GstCaps *caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
-                                            gstFormat.toUtf8().constData(), "width", G_TYPE_INT,
-                                            format.Width, "height", G_TYPE_INT, format.Height,
-                                            nullptr);
+                                  : format.Subtype == "RGB32"  ? "BGRx"
+                                                               : "YUY2";
+        GstCaps *caps = gst_caps_new_simple(
+            "video/x-raw", "format", G_TYPE_STRING, gstFormat.toUtf8().constData(), "width",
+            G_TYPE_INT, format.Width, "height", G_TYPE_INT, format.Height, nullptr);
         GstElement *filter = gst_bin_get_by_name(GST_BIN(Bin()), "caps");
         g_object_set(filter, "caps", caps, nullptr);
         gst_object_unref(filter);
@@ -209,8 +209,8 @@ private:
         for (d.index = 0; Device.EnumFmt(d) == 0; ++d.index)
             for (auto [fourcc, name] : known)
                 if (d.pixelformat == fourcc)
-                    for (auto [w, h] : {std::pair{720, 576}, {720, 480}, {640, 480}, {352, 288},
-                                        {320, 240}})
+                    for (auto [w, h] :
+                         {std::pair{720, 576}, {720, 480}, {640, 480}, {352, 288}, {320, 240}})
                         FormatList.push_back({name, w, h, 25});
         return FormatList;
     }
@@ -232,8 +232,9 @@ public:
         v4l2_input input{};
         for (input.index = 0; Device.EnumInput(input) == 0; ++input.index) {
             Types.push_back(PhysicalType(input));
-            AddAnalogPin(QString("%1: %2").arg(input.index).arg(Text(input.name, sizeof input.name)),
-                         TPinDirection::Input, TPinCategory::AnalogVideoIn);
+            AddAnalogPin(
+                QString("%1: %2").arg(input.index).arg(Text(input.name, sizeof input.name)),
+                TPinDirection::Input, TPinCategory::AnalogVideoIn);
         }
         AddAnalogPin(QString("%1: Audio Tuner In").arg(Types.size()), TPinDirection::Input,
                      TPinCategory::Analog);
@@ -327,6 +328,10 @@ public:
                 return err;
         } else if (mode != TunerModeTV) {
             return EINVAL;
+        } else {
+            // Back on TV the radio node is let go: an open radio node keeps
+            // some drivers' tuners in radio mode.
+            Radio.Close();
         }
         Mode = mode;
         return 0;
@@ -342,7 +347,11 @@ public:
         if (mode == TunerModeFM && (Radio.Path().isEmpty() || Radio.Open()))
             return ENOTTY;
         v4l2_tuner t{};
-        if (int err = d.GetTuner(t))
+        const int err = d.GetTuner(t);
+        // A look at the radio's range from TV mode does not keep it open.
+        if (mode == TunerModeFM && Mode != TunerModeFM)
+            Radio.Close();
+        if (err)
             return err;
         minHz = int32_t(std::min<int64_t>(INT32_MAX, t.rangelow * UnitTimes16(t) / 16));
         maxHz = int32_t(std::min<int64_t>(INT32_MAX, t.rangehigh * UnitTimes16(t) / 16));
@@ -494,7 +503,8 @@ TFilterPtr CreateV4l2Filter(const QString &rest)
     if (kind == "capture") {
         GError *error = nullptr;
         const QString description =
-            "v4l2src name=src device=\"" + path + "\" ! capsfilter name=caps ! tee name=t"
+            "v4l2src name=src device=\"" + path +
+            "\" ! capsfilter name=caps ! tee name=t"
             " allow-not-linked=true t. ! queue name=qcapture max-size-buffers=8 max-size-bytes=0"
             " max-size-time=0 t. ! queue name=qpreview max-size-buffers=8 max-size-bytes=0"
             " max-size-time=0 leaky=downstream";

@@ -13,25 +13,20 @@ void CopyText(__u8 *to, size_t size, const QString &text)
 }
 
 const std::vector<TRecordedControl> Saa7134Controls = {
-    {V4L2_CID_BRIGHTNESS, 0, 255, 1, 128},
-    {V4L2_CID_CONTRAST, 0, 127, 1, 68},
-    {V4L2_CID_SATURATION, 0, 127, 1, 64},
-    {V4L2_CID_HUE, -128, 127, 1, 0},
-    {V4L2_CID_AUDIO_MUTE, 0, 1, 1, 0},
-    {V4L2_CID_AUDIO_VOLUME, -15, 15, 1, 0}};
+    {V4L2_CID_BRIGHTNESS, 0, 255, 1, 128}, {V4L2_CID_CONTRAST, 0, 127, 1, 68},
+    {V4L2_CID_SATURATION, 0, 127, 1, 64},  {V4L2_CID_HUE, -128, 127, 1, 0},
+    {V4L2_CID_AUDIO_MUTE, 0, 1, 1, 0},     {V4L2_CID_AUDIO_VOLUME, -15, 15, 1, 0}};
 
 const std::vector<TRecordedControl> Cx88Controls = {
-    {V4L2_CID_BRIGHTNESS, 0, 255, 1, 127},
-    {V4L2_CID_CONTRAST, 0, 255, 1, 63},
-    {V4L2_CID_HUE, 0, 255, 1, 128},
-    {V4L2_CID_SATURATION, 0, 255, 1, 127},
-    {V4L2_CID_SHARPNESS, 0, 4, 1, 0},
-    {V4L2_CID_AUDIO_VOLUME, 0, 63, 1, 63}};
+    {V4L2_CID_BRIGHTNESS, 0, 255, 1, 127}, {V4L2_CID_CONTRAST, 0, 255, 1, 63},
+    {V4L2_CID_HUE, 0, 255, 1, 128},        {V4L2_CID_SATURATION, 0, 255, 1, 127},
+    {V4L2_CID_SHARPNESS, 0, 4, 1, 0},      {V4L2_CID_AUDIO_VOLUME, 0, 63, 1, 63}};
 
 const std::vector<std::pair<v4l2_std_id, QString>> CommonStandards = {
-    {V4L2_STD_NTSC_M, "NTSC-M"},   {V4L2_STD_NTSC_M_JP, "NTSC-JP"}, {V4L2_STD_PAL_BG, "PAL-BG"},
-    {V4L2_STD_PAL_DK, "PAL-DK"},   {V4L2_STD_PAL_I, "PAL-I"},       {V4L2_STD_PAL_M, "PAL-M"},
-    {V4L2_STD_PAL_Nc, "PAL-Nc"},   {V4L2_STD_SECAM_B | V4L2_STD_SECAM_G, "SECAM-BG"},
+    {V4L2_STD_NTSC_M, "NTSC-M"},     {V4L2_STD_NTSC_M_JP, "NTSC-JP"},
+    {V4L2_STD_PAL_BG, "PAL-BG"},     {V4L2_STD_PAL_DK, "PAL-DK"},
+    {V4L2_STD_PAL_I, "PAL-I"},       {V4L2_STD_PAL_M, "PAL-M"},
+    {V4L2_STD_PAL_Nc, "PAL-Nc"},     {V4L2_STD_SECAM_B | V4L2_STD_SECAM_G, "SECAM-BG"},
     {V4L2_STD_SECAM_DK, "SECAM-DK"}, {V4L2_STD_SECAM_L, "SECAM-L"}};
 
 } // namespace
@@ -44,8 +39,8 @@ TRecordedCard RecordedSaa7134Card(const QString &path)
     c.Driver = "saa7134";
     c.Card = "Compro VideoMate T750";
     c.BusInfo = "PCI:0000:05:01.0";
-    c.Capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_TUNER | V4L2_CAP_AUDIO |
-                     V4L2_CAP_READWRITE | V4L2_CAP_STREAMING;
+    c.Capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_TUNER | V4L2_CAP_AUDIO | V4L2_CAP_READWRITE |
+                     V4L2_CAP_STREAMING;
     c.Inputs = {{"Television", V4L2_INPUT_TYPE_TUNER}, {"Composite1"}, {"S-Video"}};
     c.HasTuner = true;
     c.TunerLow = 44 * 16;
@@ -67,19 +62,19 @@ TRecordedCard RecordedCx88Card(const QString &path)
     c.Driver = "cx8800";
     c.Card = "Hauppauge WinTV 34xxx models";
     c.BusInfo = "PCI:0000:06:02.0";
-    c.Capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_TUNER | V4L2_CAP_READWRITE |
-                     V4L2_CAP_STREAMING;
+    c.Capabilities =
+        V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_TUNER | V4L2_CAP_READWRITE | V4L2_CAP_STREAMING;
     c.Inputs = {{"Television", V4L2_INPUT_TYPE_TUNER}, {"Composite1"}, {"S-Video"}};
     c.HasTuner = true;
     c.TunerLow = 0;
     c.TunerHigh = 0xffffffffu;
-    c.RxSubchans = V4L2_TUNER_SUB_MONO | V4L2_TUNER_SUB_STEREO | V4L2_TUNER_SUB_LANG1 |
-                   V4L2_TUNER_SUB_LANG2;
+    c.RxSubchans =
+        V4L2_TUNER_SUB_MONO | V4L2_TUNER_SUB_STEREO | V4L2_TUNER_SUB_LANG1 | V4L2_TUNER_SUB_LANG2;
     c.Standards = CommonStandards;
     c.Controls = Cx88Controls;
     c.InputStatus = false; // cx88 reports the lock only as the tuner's signal
-    c.PixelFormats = {V4L2_PIX_FMT_GREY, V4L2_PIX_FMT_YUYV, V4L2_PIX_FMT_UYVY,
-                      V4L2_PIX_FMT_RGB555, V4L2_PIX_FMT_BGR32};
+    c.PixelFormats = {V4L2_PIX_FMT_GREY, V4L2_PIX_FMT_YUYV, V4L2_PIX_FMT_UYVY, V4L2_PIX_FMT_RGB555,
+                      V4L2_PIX_FMT_BGR32};
     return c;
 }
 
@@ -125,8 +120,9 @@ QString TV4l2Replay::DeviceAttribute(const QString &path, const QString &attribu
 {
     for (const TRecordedCard &c : Cards)
         if (c.Path == path)
-            return attribute == "idVendor" ? c.UsbVendor
-                   : attribute == "idProduct" ? c.UsbProduct : QString();
+            return attribute == "idVendor"    ? c.UsbVendor
+                   : attribute == "idProduct" ? c.UsbProduct
+                                              : QString();
     return {};
 }
 
@@ -175,8 +171,9 @@ int TV4l2Replay::Ioctl(int fd, unsigned long request, void *arg)
         CopyText(in->name, sizeof in->name, r.Name);
         in->type = r.Type;
         in->std = V4L2_STD_ALL;
-        const bool locked = r.Type != V4L2_INPUT_TYPE_TUNER ||
-                            (s.CarrierHz && std::llabs(int64_t(s.Frequency) * 62500 - s.CarrierHz) <= 1500000);
+        const bool locked =
+            r.Type != V4L2_INPUT_TYPE_TUNER ||
+            (s.CarrierHz && std::llabs(int64_t(s.Frequency) * 62500 - s.CarrierHz) <= 1500000);
         if (card->InputStatus && int(index) == s.Input && !locked)
             in->status = V4L2_IN_ST_NO_H_LOCK | V4L2_IN_ST_NO_SIGNAL;
         return 0;
@@ -320,4 +317,12 @@ int TV4l2Replay::Ioctl(int fd, unsigned long request, void *arg)
     default:
         return ENOTTY;
     }
+}
+
+int TV4l2Replay::OpenDescriptors(const QString &path) const
+{
+    int n = 0;
+    for (const auto &[fd, node] : Open_)
+        n += node == path;
+    return n;
 }

@@ -6,10 +6,9 @@
 // mode, control values) and the names of the ioctls it was asked.
 #pragma once
 
+#include <QStringList>
 #include <map>
 #include <vector>
-
-#include <QStringList>
 
 #include "platform/v4l2_device.h"
 
@@ -75,6 +74,8 @@ public:
     std::map<QString, TState> State;
     QStringList Calls; // "VIDIOC_S_INPUT /dev/video0"
     int OpenCount = 0;
+    // Descriptors open on a node right now.
+    int OpenDescriptors(const QString &path) const;
 
 private:
     const TRecordedCard *CardOf(int fd, bool *radio) const;

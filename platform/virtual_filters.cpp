@@ -2,10 +2,10 @@
 // state (platform/virtual_card.h) while they run.
 #include "platform/virtual_filters.h"
 
-#include <cerrno>
-#include <string>
-
 #include <QDateTime>
+#include <cerrno>
+#include <mutex>
+#include <string>
 
 #include "platform/log.h"
 #include "platform/virtual_card.h"
@@ -43,8 +43,10 @@ GstElement *ParseBin(const char *description)
 
 GstCaps *VideoCaps(const TVideoFormat &f, bool internal)
 {
-    QString format = f.Subtype == "UYVY" ? "UYVY" : f.Subtype == "RGB555" ? "RGB15"
-                   : f.Subtype == "RGB32" ? "BGRx" : "YUY2";
+    QString format = f.Subtype == "UYVY"     ? "UYVY"
+                     : f.Subtype == "RGB555" ? "RGB15"
+                     : f.Subtype == "RGB32"  ? "BGRx"
+                                             : "YUY2";
     // The overlays and the balance work on YUY2, UYVY and BGRx; RGB15 is
     // converted after them.
     if (internal && format == "RGB15")
@@ -57,9 +59,9 @@ GstCaps *VideoCaps(const TVideoFormat &f, bool internal)
 // The card's sound as its audio capture and its video capture filter's
 // second capture pin both deliver it; `name` names the source, `queue` the
 // queue the pin is taken from.
-#define LYRA_SOUND_BRANCH(name, queue)                                                      \
-    "audiotestsrc name=" name " is-live=true samplesperbuffer=1920"                         \
-    " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! queue name=" queue                 \
+#define LYRA_SOUND_BRANCH(name, queue)                                                             \
+    "audiotestsrc name=" name " is-live=true samplesperbuffer=1920"                                \
+    " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! queue name=" queue                        \
     " max-size-buffers=16 max-size-bytes=0 max-size-time=0"
 
 // What the card hears: the locked station's tone on the tuner, noise
@@ -103,19 +105,45 @@ bool SoundOnCapturePin()
 
 GstElement *ParseCaptureBin()
 {
-    const std::string description = std::string(CaptureDescription) +
+    const std::string description =
+        std::string(CaptureDescription) +
         (SoundOnCapturePin() ? " " LYRA_SOUND_BRANCH("asrc", "qaudio") : "");
     return ParseBin(description.c_str());
 }
 
 GstPadProbeReturn DropWhenStalled(GstPad *, GstPadProbeInfo *, gpointer)
 {
-    return TVirtualCard::Instance().Stall.load(std::memory_order_relaxed) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+    return TVirtualCard::Instance().Stall.load(std::memory_order_relaxed) ? GST_PAD_PROBE_DROP
+                                                                          : GST_PAD_PROBE_OK;
 }
 
 } // namespace
 
 // ---- capture ----
+
+// Shared by the filter (GUI thread) and the probe on the source's pad
+// (streaming thread); the probe owns a reference.
+struct TVirtualCaptureFilter::TPendingPattern
+{
+    std::mutex Mutex;
+    QByteArray Pattern; // empty: nothing to change
+    GstElement *Source = nullptr;
+
+    static GstPadProbeReturn Apply(GstPad *, GstPadProbeInfo *, gpointer data)
+    {
+        TPendingPattern *self = static_cast<std::shared_ptr<TPendingPattern> *>(data)->get();
+        QByteArray pattern;
+        {
+            std::lock_guard lock(self->Mutex);
+            pattern.swap(self->Pattern);
+        }
+        // The frame that passes now is made; the next one will be made with
+        // the new pattern.
+        if (!pattern.isEmpty())
+            gst_util_set_object_arg(G_OBJECT(self->Source), "pattern", pattern.constData());
+        return GST_PAD_PROBE_OK;
+    }
+};
 
 TVirtualCaptureFilter::TVirtualCaptureFilter()
     : TGraphFilter(VirtualCardBaseName() + " Video Capture", ParseCaptureBin())
@@ -123,18 +151,18 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
     Format = {"YUY2", 720, 576, 25};
     ApplyFormat();
     AddAnalogPin("Analog Video In", TPinDirection::Input, TPinCategory::AnalogVideoIn);
-    const struct {
+    const struct
+    {
         const char *Name;
         const char *Queue;
         TPinCategory Category;
         TMediaKind Media;
-    } outputs[] = {
-        {"Capture", "qcapture", TPinCategory::Capture, TMediaKind::Video},
-        // The second capture pin: the card's sound, as the saa7134 and cx88
-        // cards deliver it beside the picture.
-        {"Audio", "qaudio", TPinCategory::Capture, TMediaKind::Audio},
-        {"Preview", "qpreview", TPinCategory::Preview, TMediaKind::Video},
-        {"VBI", "qvbi", TPinCategory::VBI, TMediaKind::None}};
+    } outputs[] = {{"Capture", "qcapture", TPinCategory::Capture, TMediaKind::Video},
+                   // The second capture pin: the card's sound, as the saa7134 and cx88
+                   // cards deliver it beside the picture.
+                   {"Audio", "qaudio", TPinCategory::Capture, TMediaKind::Audio},
+                   {"Preview", "qpreview", TPinCategory::Preview, TMediaKind::Video},
+                   {"VBI", "qvbi", TPinCategory::VBI, TMediaKind::None}};
     for (auto &o : outputs) {
         if (!Child(Bin(), o.Queue))
             continue;
@@ -154,9 +182,34 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
         gst_object_unref(pad);
     }
+    Pending = std::make_shared<TPendingPattern>();
+    Pending->Source = Child(Bin(), "src");
+    {
+        GstPad *pad = StaticPad(Bin(), "src", "src");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, TPendingPattern::Apply,
+                          new std::shared_ptr<TPendingPattern>(Pending), [](gpointer p) {
+                              delete static_cast<std::shared_ptr<TPendingPattern> *>(p);
+                          });
+        gst_object_unref(pad);
+    }
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
     RunVbiSource();
+}
+
+void TVirtualCaptureFilter::SetPattern(const QString &pattern)
+{
+    GstPad *pad = StaticPad(Bin(), "src", "src");
+    const bool streaming = GST_PAD_MODE(pad) != GST_PAD_MODE_NONE;
+    gst_object_unref(pad);
+    std::lock_guard lock(Pending->Mutex);
+    if (streaming) {
+        Pending->Pattern = pattern.toUtf8();
+    } else {
+        // No frame is being made: set it now.
+        Pending->Pattern.clear();
+        gst_util_set_object_arg(G_OBJECT(Pending->Source), "pattern", pattern.toUtf8().constData());
+    }
 }
 
 void TVirtualCaptureFilter::RunVbiSource()
@@ -191,14 +244,22 @@ void TVirtualCaptureFilter::Follow()
             title = station->Name;
         }
         break;
-    case InputComposite: pattern = "smpte"; title = "Composite"; break;
-    case InputSVideo: pattern = "colors"; title = "S-Video"; break;
-    default: pattern = "ball"; title = "Camera"; break;
+    case InputComposite:
+        pattern = "smpte";
+        title = "Composite";
+        break;
+    case InputSVideo:
+        pattern = "colors";
+        title = "S-Video";
+        break;
+    default:
+        pattern = "ball";
+        title = "Camera";
+        break;
     }
     if (card.Faults.NoLock)
         pattern = "snow", title.clear();
-    GstElement *src = Child(Bin(), "src");
-    gst_util_set_object_arg(G_OBJECT(src), "pattern", pattern.toUtf8().constData());
+    SetPattern(pattern);
     g_object_set(Child(Bin(), "title"), "text", title.toUtf8().constData(), "silent",
                  title.isEmpty(), nullptr);
     g_object_set(Child(Bin(), "clock"), "silent", pattern == "snow", nullptr);
@@ -228,11 +289,11 @@ void TVirtualCaptureFilter::ApplyFormat()
     gst_caps_unref(out);
 }
 
-static const TVideoFormat Formats[] = {
-    {"YUY2", 720, 576, 25}, {"YUY2", 720, 480, 25}, {"YUY2", 640, 480, 25},
-    {"YUY2", 352, 288, 25}, {"YUY2", 320, 240, 25}, {"UYVY", 720, 576, 25},
-    {"UYVY", 640, 480, 25}, {"RGB555", 640, 480, 25}, {"RGB32", 640, 480, 25},
-    {"RGB32", 720, 576, 25}};
+static const TVideoFormat Formats[] = {{"YUY2", 720, 576, 25},  {"YUY2", 720, 480, 25},
+                                       {"YUY2", 640, 480, 25},  {"YUY2", 352, 288, 25},
+                                       {"YUY2", 320, 240, 25},  {"UYVY", 720, 576, 25},
+                                       {"UYVY", 640, 480, 25},  {"RGB555", 640, 480, 25},
+                                       {"RGB32", 640, 480, 25}, {"RGB32", 720, 576, 25}};
 
 int TVirtualCaptureFilter::GetNumberOfCapabilities(int &count)
 {
@@ -341,13 +402,17 @@ void TVirtualAudioCaptureFilter::Follow()
 
 // Pin order: inputs 0 video tuner, 1 composite, 2 S-Video, 3 camera (AUX),
 // 4 audio tuner, 5 audio line; outputs 0 video decoder, 1 audio decoder.
-static const struct { const char *Name; int Type; int Related; } CrossbarInputs[] = {
-    {"0: Video Tuner In", PhysConn_Video_Tuner, 4},
-    {"1: Video Composite In", PhysConn_Video_Composite, 5},
-    {"2: Video SVideo In", PhysConn_Video_SVideo, 5},
-    {"3: Video AUX In", PhysConn_Video_AUX, 5},
-    {"4: Audio Tuner In", PhysConn_Audio_Tuner, 0},
-    {"5: Audio Line In", PhysConn_Audio_Line, 1}};
+static const struct
+{
+    const char *Name;
+    int Type;
+    int Related;
+} CrossbarInputs[] = {{"0: Video Tuner In", PhysConn_Video_Tuner, 4},
+                      {"1: Video Composite In", PhysConn_Video_Composite, 5},
+                      {"2: Video SVideo In", PhysConn_Video_SVideo, 5},
+                      {"3: Video AUX In", PhysConn_Video_AUX, 5},
+                      {"4: Audio Tuner In", PhysConn_Audio_Tuner, 0},
+                      {"5: Audio Line In", PhysConn_Audio_Line, 1}};
 
 TVirtualCrossbarFilter::TVirtualCrossbarFilter()
     : TGraphFilter(VirtualCardBaseName() + " Crossbar", gst_bin_new(nullptr))

@@ -3,6 +3,8 @@
 // control change takes effect in the running pipeline.
 #pragma once
 
+#include <memory>
+
 #include "platform/device_interfaces.h"
 #include "platform/filter_graph.h"
 
@@ -41,6 +43,12 @@ private:
     void ApplyFormat();
     // The VBI source runs only while its pin is connected.
     void RunVbiSource();
+    // The picture's pattern changes on the source's own thread, between two
+    // frames: videotestsrc of GStreamer 1.22 frees its cached picture when
+    // the pattern is set, under the feet of a frame being made.
+    void SetPattern(const QString &pattern);
+    struct TPendingPattern;
+    std::shared_ptr<TPendingPattern> Pending;
     TVideoFormat Format;
     int Observer = 0;
 };

@@ -13,6 +13,7 @@ TFormDigitalZoom::TFormDigitalZoom(IVideoDisplay *display, QWidget *parent)
     setFixedSize(212, 54);
     const QString text = TranslateKey("DigitalZoom");
     LabelZoom = new QLabel(text.isEmpty() ? QString("Digital Zoom:") : text, this);
+    LabelZoom->setTextFormat(Qt::PlainText);
     LabelZoom->setGeometry(8, 4, 196, 18);
     LabelZoom->setStyleSheet("color: #ffff00; font-weight: bold;");
     TrackBarZoom = new QSlider(Qt::Horizontal, this);

@@ -8,10 +8,11 @@
 #include <QToolTip>
 
 #include "app/app_modes.h"
+#include "app/forms/plain_text.h"
+#include "app/forms/shape_image.h"
 #include "app/hotkeys.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
-#include "app/forms/shape_image.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -94,6 +95,7 @@ int32_t VolumeFromPoint(const Skin::TRect &bar, int y)
 TPanelTextButton::TPanelTextButton(const QString &text, int command, QWidget *parent)
     : QLabel(text, parent), Command(command)
 {
+    setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignCenter);
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
@@ -118,7 +120,7 @@ void TPanelTextButton::mouseReleaseEvent(QMouseEvent *event)
     SetHot(false);
     if (event->button() == Qt::LeftButton && isEnabled() &&
         rect().contains(event->position().toPoint()))
-        ExecuteCommand(Command);
+        SubmitCommand(Command);
 }
 
 TFormMainPanel::TFormMainPanel(TUIInfo *ui, QWidget *parent)
@@ -143,6 +145,7 @@ TFormMainPanel::TFormMainPanel(TUIInfo *ui, QWidget *parent)
             if (qstrcmp(d.Name, name) != 0)
                 continue;
             auto *l = new QLabel(text, this);
+            l->setTextFormat(Qt::PlainText);
             l->setObjectName(name);
             l->setGeometry(d.Rect.Left, d.Rect.Top, d.Rect.Width(), d.Rect.Height());
             l->setFont(LabelFont(d.Rect.Height()));
@@ -228,11 +231,12 @@ void TFormMainPanel::ShowHint(int region, const QPoint &global)
 {
     const QString hint =
         IsButton(region) && Enabled(region) ? UI->TVPanelRegions[region].Hint : QString();
-    ShapeImageSkin->setToolTip(hint);
+    ShapeImageSkin->setToolTip(PlainToolTip(hint));
     if (hint.isEmpty())
         QToolTip::hideText();
     else if (global.x() >= 0)
-        QToolTip::showText(global, hint, ShapeImageSkin, UI->TVPanelRegions[region].Rect());
+        QToolTip::showText(global, PlainToolTip(hint), ShapeImageSkin,
+                           UI->TVPanelRegions[region].Rect());
 }
 
 void TFormMainPanel::Hover(const QPoint &pos)
@@ -291,7 +295,7 @@ void TFormMainPanel::MouseUp(QMouseEvent *e)
     const QPoint pos = e->position().toPoint();
     if (Current == Skin::TVMuteLamp) {
         if (Enabled(Current))
-            ExecuteCommand(403);
+            SubmitCommand(403);
     } else if (Current == Skin::TVPositionBar) {
         Seek(pos.x());
     } else if (Current == Skin::TVVolumeBar) {
@@ -301,7 +305,7 @@ void TFormMainPanel::MouseUp(QMouseEvent *e)
         const int pressed = Current;
         if (UI->TVPanelRegionAt(pos.x(), pos.y()) == pressed &&
             TVRegions[pressed].Command != Skin::NoCommand)
-            ExecuteCommand(TVRegions[pressed].Command);
+            SubmitCommand(TVRegions[pressed].Command);
         // The command may have hidden or changed the panel; the look is
         // repainted from the state it left.
         PaintAtRest(pressed);

@@ -10,14 +10,15 @@
 
 #include "app/app_modes.h"
 #include "app/audio_adjust.h"
-#include "app/main_info.h"
 #include "app/forms/main_panel.h"
-#include "app/oem_info.h"
 #include "app/forms/osd_form.h"
 #include "app/forms/sleep_timer.h"
+#include "app/main_info.h"
+#include "app/oem_info.h"
 #include "app/startup.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
+#include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 
@@ -102,10 +103,20 @@ TFormMainWindow::TFormMainWindow(QWidget *parent)
     ImageLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
     BuildMenu();
 
+    // Timers and posted steps that change state never run inside a wait
+    // (platform/gui_wait.h).
     TimerSleeping.setSingleShot(true);
-    connect(&TimerSleeping, &QTimer::timeout, this, &TFormMainWindow::TimerSleepingTimer);
-    connect(this, &TFormMainWindow::RestoreBoundsPosted, this, &TFormMainWindow::RestoreBounds,
-            Qt::QueuedConnection);
+    connect(&TimerSleeping, &QTimer::timeout, this, [this] {
+        RunOutsideWaits(
+            this, [this] { TimerSleepingTimer(); }, &TimerSleeping);
+    });
+    connect(
+        this, &TFormMainWindow::RestoreBoundsPosted, this,
+        [this] {
+            RunOutsideWaits(
+                this, [this] { RestoreBounds(); }, &SavedGeometry);
+        },
+        Qt::QueuedConnection);
 
     FormOSD = new TFormOSD;
     Shutdown = ShutdownApplication;

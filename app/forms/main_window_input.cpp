@@ -5,11 +5,12 @@
 #include <QWheelEvent>
 
 #include "app/app_modes.h"
-#include "app/hotkeys.h"
-#include "app/main_info.h"
 #include "app/forms/main_panel.h"
 #include "app/forms/main_window.h"
 #include "app/forms/osd_form.h"
+#include "app/hotkeys.h"
+#include "app/main_info.h"
+#include "platform/gui_wait.h"
 
 namespace {
 
@@ -105,7 +106,8 @@ void TFormMainWindow::mouseDoubleClickEvent(QMouseEvent *event)
         ChooseCell(LastSampled);
         return;
     }
-    DoubleClick();
+    RunOutsideWaits(
+        this, [this] { DoubleClick(); }, nullptr, true);
 }
 
 void TFormMainWindow::DoubleClick()
@@ -142,7 +144,7 @@ void TFormMainWindow::StepWheel(bool up)
     ++counter;
     if (counter > 3) {
         counter = 0;
-        ExecuteCommand(up ? 4001 : 4002);
+        SubmitCommand(up ? 4001 : 4002);
     }
     if (allowed)
         AllowOSD();

@@ -6,9 +6,10 @@
 
 #include "app/app_modes.h"
 #include "app/forms/digital_zoom.h"
-#include "app/main_info.h"
 #include "app/forms/main_panel.h"
 #include "app/forms/main_window.h"
+#include "app/forms/plain_text.h"
+#include "app/main_info.h"
 #include "app/menu_captions.h"
 #include "app/ui_info.h"
 #include "platform/messages.h"
@@ -57,7 +58,8 @@ protected:
             return;
         if (b != Current) {
             Current = b;
-            setToolTip(b < TUIInfo::NoMainButton ? UIInfo->MainWindowRegions[b].Hint : QString());
+            setToolTip(b < TUIInfo::NoMainButton ? PlainToolTip(UIInfo->MainWindowRegions[b].Hint)
+                                                 : QString());
             update();
         }
     }
@@ -71,7 +73,7 @@ protected:
         Current = b;
         update();
         if (b == pressed && b < TUIInfo::NoMainButton)
-            ExecuteCommand(Skin::MainWindowButtons[b].Command);
+            SubmitCommand(Skin::MainWindowButtons[b].Command);
     }
     void leaveEvent(QEvent *) override
     {
@@ -107,7 +109,7 @@ void TFormMainWindow::BuildMenu()
         a->setCheckable(checkable);
         Actions.insert(key, a);
         if (command)
-            connect(a, &QAction::triggered, this, [command] { ExecuteCommand(command); });
+            connect(a, &QAction::triggered, this, [command] { SubmitCommand(command); });
         return a;
     };
     QMenu *m = PopupMainMenu;
@@ -138,7 +140,7 @@ void TFormMainWindow::BuildMenu()
     QAction *camera = source->addAction("Camera");
     camera->setCheckable(true);
     Actions.insert("Camera", camera);
-    connect(camera, &QAction::triggered, this, [] { ExecuteCommand(200); });
+    connect(camera, &QAction::triggered, this, [] { SubmitCommand(200); });
     connect(add(m, "DigitalZoom", 0), &QAction::triggered, this,
             [this] { ShowDigitalZoomSlider(); });
     m->addSeparator();
@@ -168,7 +170,7 @@ void TFormMainWindow::BuildMenu()
     add(m, "ScheduledRecording", 10);
     QAction *epg = m->addAction("iEPG");
     Actions.insert("iEPG", epg);
-    connect(epg, &QAction::triggered, this, [] { ExecuteCommand(14); });
+    connect(epg, &QAction::triggered, this, [] { SubmitCommand(14); });
     m->addSeparator();
     add(m, "About", 13);
     add(m, "Exit", 1);

@@ -6,11 +6,12 @@
 #include <QScreen>
 
 #include "app/app_modes.h"
-#include "app/main_info.h"
 #include "app/forms/main_window.h"
 #include "app/forms/osd_form.h"
+#include "app/main_info.h"
 #include "app/skin_regions.h"
 #include "channels/preview_info.h"
+#include "platform/gui_wait.h"
 
 namespace {
 
@@ -188,6 +189,7 @@ void TFormMainWindow::BuildMosaic()
             c.Image = new TCellImage(this, int(MosaicCells.size()));
             c.Image->hide();
             c.Caption = new QLabel(this);
+            c.Caption->setTextFormat(Qt::PlainText);
             c.Caption->setAttribute(Qt::WA_TransparentForMouseEvents);
             c.Caption->setStyleSheet("color: #ffff00; background: transparent; font-weight: bold;");
             c.Caption->setIndent(6);
@@ -204,10 +206,17 @@ void TFormMainWindow::BuildMosaic()
     const int interval = (PreviewInfo ? std::max(PreviewInfo->Interval, 1) : 3) * 1000;
     TimerSampling = new QTimer(this);
     TimerSampling->setInterval(interval);
-    connect(TimerSampling, &QTimer::timeout, this, &TFormMainWindow::SamplingStep);
+    // Each step tunes; neither step may run inside the waits of a tune.
+    connect(TimerSampling, &QTimer::timeout, this, [this] {
+        RunOutsideWaits(
+            this, [this] { SamplingStep(); }, TimerSampling);
+    });
     TimerBlink = new QTimer(this);
     TimerBlink->setInterval(interval >> 3);
-    connect(TimerBlink, &QTimer::timeout, this, &TFormMainWindow::BlinkStep);
+    connect(TimerBlink, &QTimer::timeout, this, [this] {
+        RunOutsideWaits(
+            this, [this] { BlinkStep(); }, TimerBlink);
+    });
     TimerSampling->start();
     TimerBlink->start();
     SamplingStep();
@@ -232,7 +241,8 @@ void TFormMainWindow::LayoutMosaic()
 
 void TFormMainWindow::SamplingStep()
 {
-    if (MosaicCells.empty())
+    // A tick that was held during a wait may come after the mosaic closed.
+    if (!InMosaic || MosaicCells.empty())
         return;
     PreviousBlinkLabel = BlinkLabel;
     const int index = Sampling - 1;
@@ -253,30 +263,36 @@ void TFormMainWindow::SamplingStep()
         v->show();
         v->raise();
     }
-    IChannelControl *ch = ModeEngines.Channels;
+    // What the cell shows and what is to be tuned for it; the tune comes
+    // last, when the cell is no longer touched (it waits for the tuner).
+    std::function<void(IChannelControl *)> tune;
     if (PreviewInfo && PreviewInfo->Customize) {
         const TPreviewCell &def = PreviewInfo->CustomCells[cell.Row][cell.Column];
         cell.Kind = def.Kind;
         switch (def.Kind) {
         case 1:
-        case 2:
+        case 2: {
             cell.Value = def.Channel;
             cell.Caption->setText(QString::number(def.Channel));
-            if (ch) {
-                ch->SelectBand(def.Kind == 1 ? ModeAntenna : ModeCable);
-                ch->SetChannel(def.Channel);
-            }
+            const uint8_t band = def.Kind == 1 ? ModeAntenna : ModeCable;
+            const int channel = def.Channel;
+            tune = [band, channel](IChannelControl *ch) {
+                ch->SelectBand(band);
+                ch->SetChannel(channel);
+            };
             break;
+        }
         case 3:
         case 4:
-        case 5:
+        case 5: {
             cell.Value = -(def.Kind - 2);
             cell.Caption->setText(def.Kind == 3   ? "Composite"
                                   : def.Kind == 4 ? "S-Video"
                                                   : "Camera");
-            if (ch)
-                ch->SelectInput(uint8_t(def.Kind - 2));
+            const auto source = uint8_t(def.Kind - 2);
+            tune = [source](IChannelControl *ch) { ch->SelectInput(source); };
             break;
+        }
         default:
             cell.Value = 0;
             cell.Caption->setText(QString());
@@ -285,8 +301,8 @@ void TFormMainWindow::SamplingStep()
     } else {
         cell.Value = PreviewInfo ? PreviewInfo->Cells[cell.Row][cell.Column].Channel : 0;
         cell.Caption->setText(QString::number(cell.Value));
-        if (ch && cell.Value > 0)
-            ch->SetChannel(cell.Value);
+        if (const int channel = cell.Value; channel > 0)
+            tune = [channel](IChannelControl *ch) { ch->SetChannel(channel); };
     }
     cell.Caption->raise();
     BlinkLabel = cell.Caption;
@@ -296,10 +312,14 @@ void TFormMainWindow::SamplingStep()
         if (PreviewInfo)
             PreviewInfo->NextPage();
     }
+    if (tune && ModeEngines.Channels)
+        tune(ModeEngines.Channels);
 }
 
 void TFormMainWindow::BlinkStep()
 {
+    if (!InMosaic)
+        return;
     if (PreviousBlinkLabel && PreviousBlinkLabel != BlinkLabel)
         PreviousBlinkLabel->setVisible(true);
     if (BlinkLabel)

@@ -50,6 +50,7 @@ TFormOSD::TFormOSD()
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     LabelOSD = new QLabel(this);
+    LabelOSD->setTextFormat(Qt::PlainText);
     LabelOSD->setObjectName("LabelOSD");
     LabelOSD->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TimerShowOSD.setInterval(2000);

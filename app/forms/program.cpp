@@ -1,15 +1,21 @@
 #include "app/forms/program.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
+#include <fcntl.h>
 #include <gst/gst.h>
+#include <unistd.h>
 
+#include "app/app_modes.h"
 #include "app/forms/main_window.h"
 #include "app/forms/warning_form.h"
 #include "app/forms/window_module.h"
 #include "app/startup.h"
+#include "platform/gui_wait.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -38,6 +44,48 @@ template <typename F, typename... A> void Call(const F &f, A &&...args)
 {
     if (f)
         f(std::forward<A>(args)...);
+}
+
+// SIGTERM (a desktop logout), SIGINT and SIGHUP end the program the orderly
+// way, through the exit command: the handler only writes the signal number
+// to a pipe that the GUI thread watches.
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int number)
+{
+    const char byte = char(number);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// The exit command once no modal dialog is open (each is closed first: its
+// loop must end before the windows go).
+void ExitWhenDialogsClosed()
+{
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->close();
+        QTimer::singleShot(50, qApp, ExitWhenDialogsClosed);
+        return;
+    }
+    SubmitCommand(1);
+}
+
+void WatchSignals(QObject *parent)
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+        char byte = 0;
+        while (::read(g_signalPipe[0], &byte, 1) == 1)
+            qCInfo(lcApp) << "signal" << int(byte) << "- closing";
+        ExitWhenDialogsClosed();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(number, &action, nullptr);
 }
 
 } // namespace
@@ -79,8 +127,14 @@ int RunLyra(int argc, char **argv)
     TInstanceServer server;
     if (!server.Listen()) {
         if (server.AlreadyRunning()) {
-            // Another instance runs: bring it to the front and leave quietly.
-            SendInstanceMessage(InstanceName, {MsgActivateInstance, 0, 0});
+            // Another instance runs: bring it to the front and leave, saying
+            // so (it answers with its program folder).
+            QByteArray folder;
+            SendInstanceMessage(InstanceName, {MsgActivateInstance, 0, 0}, &folder);
+            std::fprintf(stderr, "lyra: already running%s; brought it to the front\n",
+                         folder.isEmpty()
+                             ? ""
+                             : qPrintable(" with the program folder " + QString::fromUtf8(folder)));
             FinalizeWindowModule();
             FinalizeModules();
             return 0;
@@ -97,7 +151,7 @@ int RunLyra(int argc, char **argv)
         switch (m.Number) {
         case MsgActivateInstance:
             window->ActivateFirstInstance();
-            return {};
+            return ProgramFolder::Path().toUtf8();
         case MsgRemoteCommand: {
             // Posted, as a window message is: the sender does not wait for
             // the command (which may open a dialog) to finish.
@@ -107,7 +161,9 @@ int RunLyra(int argc, char **argv)
             return {};
         }
         case MsgStartScheduledRecording:
-            QTimer::singleShot(0, window, [] { StartScheduledRecording(); });
+            QTimer::singleShot(0, window, [] {
+                RunOutsideWaits([] { StartScheduledRecording(); }, nullptr, true);
+            });
             return {};
         case MsgStatusRequest:
             return StartupHooks.RemoteStatus ? StartupHooks.RemoteStatus() : QByteArray("{}");
@@ -115,6 +171,14 @@ int RunLyra(int argc, char **argv)
             return {};
         }
     };
+
+    // Closing the main window ends the program even when no window is
+    // visible (FM mode shows only the FM panel).
+    window->Shutdown = [] {
+        ShutdownApplication();
+        QCoreApplication::quit();
+    };
+    WatchSignals(window);
 
     int code = 1;
     if (window->FormCreate())
@@ -126,5 +190,6 @@ int RunLyra(int argc, char **argv)
     presenter.reset();
     FinalizeWindowModule();
     FinalizeModules();
-    return code;
+    // Settings that could not be written are a failed run, for scripts too.
+    return code == 0 && !ShutdownSaved() ? 1 : code;
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/forms/plain_text.h"
 #include "app/main_info.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
@@ -26,7 +27,7 @@ void Translate(QWidget *w, const char *key, const std::function<void(const QStri
     const QString t = TranslateKey(key);
     if (!t.isEmpty()) {
         set(t);
-        w->setToolTip(t);
+        w->setToolTip(PlainToolTip(t));
     }
 }
 
@@ -46,6 +47,8 @@ TFormSleepingTimer::TFormSleepingTimer(QWidget *parent) : QDialog(parent)
     LabelSleeping = new QLabel("Sleeping timer to shutdown: ", this);
     LabelTimerValue = new QLabel(this);
     LabelMinute = new QLabel("Minute", this);
+    for (QLabel *l : {LabelMin, LabelMax, LabelSleeping, LabelTimerValue, LabelMinute})
+        l->setTextFormat(Qt::PlainText);
     BitBtnOK = new QPushButton("OK", this);
     BitBtnCancel = new QPushButton("Cancel", this);
     BitBtnOK->setDefault(true);

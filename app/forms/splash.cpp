@@ -15,8 +15,8 @@ void ShowSplash()
 {
     if (g_logo)
         return;
-    g_logo = new QLabel(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint |
-                                     Qt::WindowStaysOnTopHint);
+    g_logo =
+        new QLabel(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     g_logo->setObjectName("FormLogo");
     // Any picture format Qt reads, whatever the extension says.
     const QPixmap picture(ProgramFolder::File("QLOGO.BMP"));
@@ -42,4 +42,7 @@ void HideSplash()
     g_logo = nullptr;
 }
 
-bool SplashVisible() { return g_logo && g_logo->isVisible(); }
+bool SplashVisible()
+{
+    return g_logo && g_logo->isVisible();
+}

@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/forms/plain_text.h"
+#include "app/forms/plain_text.h"
 #include "channels/languages.h"
 
 TFormWarning::TFormWarning(QWidget *parent) : QDialog(parent)
@@ -31,6 +33,7 @@ TFormWarning::TFormWarning(QWidget *parent) : QDialog(parent)
 
     LabelWarning = new QLabel("Warning", Bevel);
     LabelWarning->setObjectName("LabelWarning");
+    LabelWarning->setTextFormat(Qt::PlainText);
     QFont bold = LabelWarning->font();
     bold.setBold(true);
     LabelWarning->setFont(bold);
@@ -74,7 +77,7 @@ TFormWarning::TFormWarning(QWidget *parent) : QDialog(parent)
         }
         if (MultiLangInfo->Translate("OK", caption, hint)) {
             BitBtnOK->setText(caption);
-            BitBtnOK->setToolTip(hint);
+            BitBtnOK->setToolTip(PlainToolTip(hint));
         }
     }
     adjustSize();
@@ -82,11 +85,20 @@ TFormWarning::TFormWarning(QWidget *parent) : QDialog(parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TFormWarning::AddLine(const QString &line) { MemoErrorDesc->appendPlainText(line); }
+void TFormWarning::AddLine(const QString &line)
+{
+    MemoErrorDesc->appendPlainText(line);
+}
 
-QStringList TFormWarning::Lines() const { return MemoErrorDesc->toPlainText().split('\n'); }
+QStringList TFormWarning::Lines() const
+{
+    return MemoErrorDesc->toPlainText().split('\n');
+}
 
-void TFormWarning::BitBtnOKClick() { accept(); }
+void TFormWarning::BitBtnOKClick()
+{
+    accept();
+}
 
 void TWarningDialogPresenter::Present(const QStringList &lines)
 {

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 #include "platform/record_stream.h"
+#include "platform/safe_file.h"
 #include "test_env.h"
 
 namespace {
@@ -45,7 +47,8 @@ protected:
     }
 
     // A valid file with every item, letting a test change single items.
-    QByteArray Build(const std::function<void(int item, TRecordWriter &w, bool &done)> &override_ = {})
+    QByteArray
+    Build(const std::function<void(int item, TRecordWriter &w, bool &done)> &override_ = {})
     {
         QByteArray bytes;
         QBuffer buf(&bytes);
@@ -170,20 +173,39 @@ TEST_F(MainSettingsTest, SaveThenLoadRoundTrips)
 TEST_F(MainSettingsTest, ValueChecksOnReading)
 {
     TestEnv::WriteFile(File, Build([&](int n, TRecordWriter &w, bool &done) {
-        done = true;
-        switch (n) {
-        case 8: w.WriteStr(""); break;          // unusable folder
-        case 10: w.WriteStr(""); break;         // empty base name
-        case 20: w.WriteInt(-3); break;         // negative index
-        case 28: w.WriteInt(0); break;          // width below 1
-        case 29: w.WriteInt(-1); break;         // height below 1
-        case 30: w.WriteInt(0); break;          // bit rate below 1
-        case 34: w.WriteStr(""); break;         // empty capture base name
-        case 36: w.WriteInt(5); break;          // time limit of 10 or less
-        case 40: w.WriteInt(-2); break;         // negative aspect ratio
-        default: done = false;
-        }
-    }));
+                           done = true;
+                           switch (n) {
+                           case 8:
+                               w.WriteStr("");
+                               break; // unusable folder
+                           case 10:
+                               w.WriteStr("");
+                               break; // empty base name
+                           case 20:
+                               w.WriteInt(-3);
+                               break; // negative index
+                           case 28:
+                               w.WriteInt(0);
+                               break; // width below 1
+                           case 29:
+                               w.WriteInt(-1);
+                               break; // height below 1
+                           case 30:
+                               w.WriteInt(0);
+                               break; // bit rate below 1
+                           case 34:
+                               w.WriteStr("");
+                               break; // empty capture base name
+                           case 36:
+                               w.WriteInt(5);
+                               break; // time limit of 10 or less
+                           case 40:
+                               w.WriteInt(-2);
+                               break; // negative aspect ratio
+                           default:
+                               done = false;
+                           }
+                       }));
     int applied = -1;
     Context.ApplyAspectRatio = [&](int32_t r) { applied = r; };
     ASSERT_TRUE(LoadMainSettings(File, Context));
@@ -203,15 +225,14 @@ TEST_F(MainSettingsTest, FolderOnReadOnlyMediaFallsBackToDocuments)
 {
     const QString optical = Folder + "/cdrom";
     QDir().mkpath(optical);
-    SetFolderCheck([&](const QString &folder) {
-        return !folder.startsWith(optical) && FolderUsable(folder);
-    });
+    SetFolderCheck(
+        [&](const QString &folder) { return !folder.startsWith(optical) && FolderUsable(folder); });
     TestEnv::WriteFile(File, Build([&](int n, TRecordWriter &w, bool &done) {
-        if (n == 9) {
-            w.WriteStr(optical + "/rec");
-            done = true;
-        }
-    }));
+                           if (n == 9) {
+                               w.WriteStr(optical + "/rec");
+                               done = true;
+                           }
+                       }));
     ASSERT_TRUE(LoadMainSettings(File, Context));
     EXPECT_EQ(Main.FMCapturePath, DefaultDocumentsFolder());
     EXPECT_FALSE(QFileInfo(optical + "/rec").exists());
@@ -299,6 +320,33 @@ TEST_F(MainSettingsTest, FailedWriteKeepsThePreviousFile)
         GTEST_SKIP() << "running as root: permissions do not stop writes";
     EXPECT_FALSE(saved);
     EXPECT_EQ(TestEnv::ReadFile(File), before);
+}
+
+// A write that fails at any step (a full disk reports at the write, the
+// flush to disk or the close) keeps the old file whole, leaves no temporary
+// file and tells the user once.
+TEST_F(MainSettingsTest, AFailureAtEveryStepOfTheSaveKeepsTheOldFile)
+{
+    TestEnv::WriteFile(File, Build());
+    const QByteArray before = TestEnv::ReadFile(File);
+    for (TSafeWriteStep step : {TSafeWriteStep::Open, TSafeWriteStep::Write, TSafeWriteStep::Sync,
+                                TSafeWriteStep::Close, TSafeWriteStep::Rename}) {
+        Presenter.Shown.clear();
+        InjectSafeWriteFailure(step, ENOSPC);
+        const bool saved = SaveMainSettings(File, Context);
+        InjectSafeWriteFailure(TSafeWriteStep::None);
+        EXPECT_FALSE(saved) << int(step);
+        EXPECT_EQ(TestEnv::ReadFile(File), before) << int(step);
+        EXPECT_EQ(QDir(Folder).entryList(QDir::Files | QDir::Hidden), QStringList({"QPAVO.cfg"}))
+            << int(step);
+        ASSERT_EQ(Presenter.Shown.size(), 1) << int(step);
+        EXPECT_EQ(Presenter.Shown[0], QStringList({"Cannot write config...."}));
+    }
+    // And without a failure the new contents arrive, with the old file's
+    // permissions.
+    QFile::setPermissions(File, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_TRUE(SaveMainSettings(File, Context));
+    EXPECT_EQ(QFile::permissions(File) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TEST(MainSettingsTool, LyraConfigShowsWhatTheProgramWouldDo)

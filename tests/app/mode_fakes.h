@@ -2,9 +2,9 @@
 // the windows, all writing into one call log so tests can check the order.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include "app/app_modes.h"
 #include "app/hotkeys.h"
@@ -14,7 +14,10 @@
 #include "platform/messages.h"
 
 // Readable QString output in failure messages.
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 // Stand-ins are kept one member a line so the whole set reads at a glance.
 // clang-format off
@@ -143,6 +146,9 @@ struct FakeFM : IFMRadio
     void StepUp() override { Log->Add("StepUp"); }
     void StepDown() override { Log->Add("StepDown"); }
     int FMFrequency() const override { return 88700000; }
+    bool Seek = false;
+    bool Seeking() const override { return Seek; }
+    void StopSeek() override { Log->Add("StopSeek"); Seek = false; }
 };
 
 struct FakeChannels : IChannelControl
@@ -319,7 +325,11 @@ struct FakeEntryTimer : IEntryTimer
 {
     bool Running = false;
     int LastMs = 0;
-    void Start(int ms) override { Running = true; LastMs = ms; }
+    void Start(int ms) override
+    {
+        Running = true;
+        LastMs = ms;
+    }
     void Stop() override { Running = false; }
     bool Active() const override { return Running; }
     void Fire()
@@ -356,8 +366,8 @@ protected:
     void SetUp() override
     {
         MainInfo = &Main;
-        ModeEngines = {&Capture, &Recording, &Scheduled, &TimeShift, &File, &TSPlay, &Mosaic,
-                       &FM, &Channels, &Audio, &Lists, &Shell};
+        ModeEngines = {&Capture, &Recording, &Scheduled, &TimeShift, &File,  &TSPlay,
+                       &Mosaic,  &FM,        &Channels,  &Audio,     &Lists, &Shell};
         ShellViews.MainWindow = &MainView;
         ShellViews.TVPanel = &TVView;
         ShellViews.FMPanel = &FMView;

@@ -1,23 +1,25 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
+
 #include <gtest/gtest.h>
+
 #include "app/main_info.h"
 #include "capture/capture_info.h"
+#include "capture/engine_tuner_port.h"
+#include "capture/fm_switch.h"
 #include "platform/device_enum.h"
 #include "platform/filter_registry.h"
+#include "platform/gui_wait.h"
 #include "platform/messages.h"
+#include "platform/text_util.h"
 #include "platform/v4l2_device.h"
 #include "platform/v4l2_replay.h"
 #include "platform/video_window.h"
-#include "platform/text_util.h"
 #include "platform/virtual_card.h"
 #include "test_env.h"
-#include <QEventLoop>
-#include <QTimer>
-#include "capture/engine_tuner_port.h"
-#include "capture/fm_switch.h"
-#include "channels/gui_wait.h"
 
 namespace {
 
@@ -53,8 +55,15 @@ TEST(LiveTv, StandardsFMAndTuningOnTheRealPreview)
         EXPECT_EQ(engine.FilterGraph->State(), GST_STATE_PLAYING);
         ASSERT_TRUE(engine.TuneTV(61250000, false));
         fprintf(stderr, "sig %d pll %d\n", engine.HasSignal, engine.TVPLLOffset);
-        { bool l = false; int e = engine.VideoDecoderControl ? engine.VideoDecoderControl->HorizontalLocked(l) : -1; fprintf(stderr, "dec %p e %d l %d locked %d checks %d\n", (void*)engine.VideoDecoderControl, e, l, card.Locked(), engine.SignalChecks()); }
-        fprintf(stderr, "input %d mode %d tv %d std %x nolock %d\n", card.Input, card.Mode, card.TVFrequency, card.Standard, card.Faults.NoLock);
+        {
+            bool l = false;
+            int e =
+                engine.VideoDecoderControl ? engine.VideoDecoderControl->HorizontalLocked(l) : -1;
+            fprintf(stderr, "dec %p e %d l %d locked %d checks %d\n",
+                    (void *)engine.VideoDecoderControl, e, l, card.Locked(), engine.SignalChecks());
+        }
+        fprintf(stderr, "input %d mode %d tv %d std %x nolock %d\n", card.Input, card.Mode,
+                card.TVFrequency, card.Standard, card.Faults.NoLock);
         EXPECT_EQ(engine.HasSignal, 1);
         ASSERT_TRUE(engine.TuneTV(58250000, false));
         EXPECT_EQ(engine.HasSignal, 0);

@@ -5,8 +5,8 @@
 #include "app/main_info.h"
 #include "app/oem_info.h"
 #include "capture/capture_info.h"
-#include "channels/gui_wait.h"
 #include "platform/filter_registry.h"
+#include "platform/gui_wait.h"
 #include "platform/v4l2_device.h"
 #include "platform/v4l2_replay.h"
 #include "platform/virtual_card.h"
@@ -28,7 +28,8 @@ TEST(TunerPipeline, TheGraphRunsAgainAfterEveryTuneAndStandardChange)
     {
         TCaptureInfo engine;
         ASSERT_TRUE(engine.SelectDevices());
-        ASSERT_TRUE(engine.FilterGraph->SetActive(true)) << engine.FilterGraph->LastError().toStdString();
+        ASSERT_TRUE(engine.FilterGraph->SetActive(true))
+            << engine.FilterGraph->LastError().toStdString();
         TFilterGraph &graph = *engine.FilterGraph;
         TGraphFilter *capture = engine.VCapture->Object();
         ASSERT_TRUE(graph.ConnectDirect(

@@ -5,7 +5,7 @@
 
 #include "app/main_info.h"
 #include "capture/capture_info.h"
-#include "channels/gui_wait.h"
+#include "platform/gui_wait.h"
 #include "platform/v4l2_devices.h"
 #include "platform/v4l2_replay.h"
 
@@ -32,8 +32,7 @@ protected:
         SetGuiWaitFunction(nullptr);
         MainInfo = nullptr;
     }
-    template <typename I>
-    I *Make(const QString &moniker)
+    template <typename I> I *Make(const QString &moniker)
     {
         TFilterPtr f = CreateFilterFromMoniker(moniker);
         Filters.push_back(f);
@@ -107,7 +106,13 @@ TEST_F(TunerV4l2Test, RadioTuningInHertzUnitsAndSignal)
     EXPECT_EQ(Engine->HasSignal, 0);
     EXPECT_EQ(tuned, 2);
     EXPECT_FALSE(Engine->TuneFM(64000000));
+    EXPECT_EQ(Replay->OpenDescriptors("/dev/radio0"), 1);
     ASSERT_TRUE(Engine->SetFMMode(false));
+    // Back on TV the radio node is closed, and reading the FM range from TV
+    // mode does not leave it open either.
+    EXPECT_EQ(Replay->OpenDescriptors("/dev/radio0"), 0);
+    ASSERT_TRUE(Engine->ReadTunerRanges());
+    EXPECT_EQ(Replay->OpenDescriptors("/dev/radio0"), 0);
 
     // A card without a radio node refuses FM mode.
     MainInfo->ChipFamily = FamilyConexant;
@@ -122,9 +127,9 @@ TEST_F(TunerV4l2Test, StandardsBecomeV4l2StandardSets)
     Open("/dev/video0");
     TV4l2Replay::TState &state = Replay->State["/dev/video0"];
     const std::pair<int32_t, v4l2_std_id> cases[] = {
-        {Std_NTSC_M, V4L2_STD_NTSC_M}, {Std_NTSC_M_J, V4L2_STD_NTSC_M_JP},
-        {Std_PAL_B, V4L2_STD_PAL_B},   {Std_PAL_D, V4L2_STD_PAL_D},
-        {Std_PAL_I, V4L2_STD_PAL_I},   {Std_PAL_M, V4L2_STD_PAL_M},
+        {Std_NTSC_M, V4L2_STD_NTSC_M},   {Std_NTSC_M_J, V4L2_STD_NTSC_M_JP},
+        {Std_PAL_B, V4L2_STD_PAL_B},     {Std_PAL_D, V4L2_STD_PAL_D},
+        {Std_PAL_I, V4L2_STD_PAL_I},     {Std_PAL_M, V4L2_STD_PAL_M},
         {Std_SECAM_B, V4L2_STD_SECAM_B}, {Std_SECAM_D, V4L2_STD_SECAM_D},
         {Std_SECAM_L, V4L2_STD_SECAM_L}};
     for (auto [bit, id] : cases) {
@@ -139,8 +144,8 @@ TEST_F(TunerV4l2Test, StandardsBecomeV4l2StandardSets)
     EXPECT_EQ(Engine->TVStandardName, "SECAM L");
 
     // Every named bit has its own V4L2 set and comes back from it.
-    for (int32_t bit : {0x1, 0x2, 0x4, 0x10, 0x20, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000,
-                        0x2000, 0x4000, 0x8000, 0x10000, 0x20000, 0x40000, 0x80000}) {
+    for (int32_t bit : {0x1, 0x2, 0x4, 0x10, 0x20, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000,
+                        0x4000, 0x8000, 0x10000, 0x20000, 0x40000, 0x80000}) {
         const v4l2_std_id id = V4l2StdFromBits(bit);
         EXPECT_NE(id, 0u) << bit;
         EXPECT_EQ(BitsFromV4l2Std(id), bit) << bit;

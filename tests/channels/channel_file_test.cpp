@@ -1,8 +1,8 @@
+#include <cerrno>
 // "QPAVO2.cfg" through the program's load and save, and the preview grid.
-#include <cstring>
-
 #include <QDir>
 #include <QFile>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,15 @@
 #include "fake_tuner.h"
 #include "platform/program_folder.h"
 #include "platform/record_stream.h"
+#include "platform/safe_file.h"
 #include "test_env.h"
 
 namespace {
 
-QString ConfigPath() { return ProgramFolder::File("QPAVO2.cfg"); }
+QString ConfigPath()
+{
+    return ProgramFolder::File("QPAVO2.cfg");
+}
 
 class ChannelFileTest : public ::testing::Test
 {
@@ -105,8 +109,8 @@ TEST_F(ChannelFileTest, ByteFieldsNegativeAndWideValues)
     ASSERT_TRUE(Table.SaveChannelSettings(&Preview));
     QByteArray bytes = TestEnv::ReadFile(ConfigPath());
     auto put = [&](int offset, int32_t v) { memcpy(bytes.data() + offset, &v, 4); };
-    put(4, -3);     // TableNumber
-    put(8, 0x109);  // DefaultStandard: low 8 bits
+    put(4, -3);    // TableNumber
+    put(8, 0x109); // DefaultStandard: low 8 bits
     TestEnv::WriteFile(ConfigPath(), bytes);
     TChannelInfo loaded;
     loaded.LoadChannelSettings(nullptr);
@@ -132,9 +136,9 @@ TEST_F(ChannelFileTest, DamagedFileShowsMessageResetsAndIsDeleted)
     ASSERT_TRUE(Table.SaveChannelSettings(&Preview));
     const QByteArray good = TestEnv::ReadFile(ConfigPath());
     const QList<QByteArray> damaged = {
-        good.left(good.size() - 1),                        // short
+        good.left(good.size() - 1),                                 // short
         good.left(good.size() - 4) + QByteArray("\x08\x89\0\0", 4), // wrong trailer
-        QByteArray("\x98\x99\0\0", 4) + good.mid(4),       // wrong head
+        QByteArray("\x98\x99\0\0", 4) + good.mid(4),                // wrong head
         QByteArray(3, 'x'),
     };
     for (const QByteArray &bytes : damaged) {
@@ -175,6 +179,28 @@ TEST_F(ChannelFileTest, WriteFailureShowsTextAndLeavesNoPartialFile)
     QDir(ConfigPath()).removeRecursively();
     const QStringList left = QDir(ProgramFolder::Path()).entryList({"QPAVO2*"}, QDir::Files);
     EXPECT_TRUE(left.isEmpty()) << left.join(",").toStdString();
+}
+
+TEST_F(ChannelFileTest, AFailureAtEveryStepOfTheSaveKeepsTheOldFile)
+{
+    ASSERT_TRUE(Table.SaveChannelSettings(&Preview));
+    const QByteArray before = TestEnv::ReadFile(ConfigPath());
+    Table.CurrentChannel = Table.CurrentChannel == 5 ? 6 : 5;
+    for (TSafeWriteStep step : {TSafeWriteStep::Open, TSafeWriteStep::Write, TSafeWriteStep::Sync,
+                                TSafeWriteStep::Close, TSafeWriteStep::Rename}) {
+        Scope.Presenter.Shown.clear();
+        InjectSafeWriteFailure(step, ENOSPC);
+        const bool saved = Table.SaveChannelSettings(&Preview);
+        InjectSafeWriteFailure(TSafeWriteStep::None);
+        EXPECT_FALSE(saved) << int(step);
+        EXPECT_EQ(TestEnv::ReadFile(ConfigPath()), before) << int(step);
+        EXPECT_EQ(Scope.Presenter.Shown.size(), 1) << int(step);
+        const QStringList left =
+            QDir(ProgramFolder::Path()).entryList({".QPAVO2*"}, QDir::Files | QDir::Hidden);
+        EXPECT_TRUE(left.isEmpty()) << left.join(",").toStdString();
+    }
+    ASSERT_TRUE(Table.SaveChannelSettings(&Preview));
+    EXPECT_NE(TestEnv::ReadFile(ConfigPath()), before);
 }
 
 TEST_F(ChannelFileTest, PreviewGridFollowsEnabledChannels)

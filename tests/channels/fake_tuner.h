@@ -4,8 +4,8 @@
 
 #include <QStringList>
 
-#include "channels/gui_wait.h"
 #include "channels/tuner_port.h"
+#include "platform/gui_wait.h"
 #include "platform/messages.h"
 
 class TFakeTuner : public ITunerPort
@@ -99,7 +99,8 @@ public:
         TunerPort = &Tuner;
         SetWarningPresenter(&Presenter);
         SetGuiWaitFunction([this](int ms) { Waits << ms; });
-        SetChannelLineMuteFunction([this](bool mute) { Tuner.Calls << (mute ? "mute" : "unmute"); });
+        SetChannelLineMuteFunction(
+            [this](bool mute) { Tuner.Calls << (mute ? "mute" : "unmute"); });
     }
     ~TChannelTestScope()
     {

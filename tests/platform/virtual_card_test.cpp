@@ -1,7 +1,6 @@
 // The virtual card: its tuner model and its filters in a running pipeline.
-#include <atomic>
-
 #include <QThread>
+#include <atomic>
 
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
@@ -56,11 +55,11 @@ TEST_F(VirtualCardTest, TunerLocksWithinTheWindowAndReportsSignedPllOffsets)
         int32_t Offset;
     };
     // Lyra One at 55.25 MHz; nothing else within 1.5 MHz of it.
-    for (const Case &c : {Case{55250000, true, 0}, Case{55375000, true, 0}, Case{55125000, true, 0},
-                          Case{55376000, true, 1}, Case{55124000, true, -1},
-                          Case{55750000, true, 1}, Case{56000000, true, 2},
-                          Case{56750000, true, 4}, Case{53750000, true, -4},
-                          Case{56760000, false, 0}, Case{53740000, false, 0}}) {
+    for (const Case &c :
+         {Case{55250000, true, 0}, Case{55375000, true, 0}, Case{55125000, true, 0},
+          Case{55376000, true, 1}, Case{55124000, true, -1}, Case{55750000, true, 1},
+          Case{56000000, true, 2}, Case{56750000, true, 4}, Case{53750000, true, -4},
+          Case{56760000, false, 0}, Case{53740000, false, 0}}) {
         ASSERT_EQ(Card.SetFrequency(c.Frequency), 0);
         const TTunerStatus s = Card.Status();
         EXPECT_EQ(Card.Locked(), c.Locked) << c.Frequency;
@@ -163,9 +162,9 @@ struct TFrameProbe
 TFrameProbe FrameProbe()
 {
     TFrameProbe probe;
-    probe.Filter = CreateChainFilter("Frame Probe",
-                                     "appsink name=first sync=false max-buffers=2 drop=true",
-                                     {{"Input", "first", "sink", TMediaKind::Video}}, {});
+    probe.Filter =
+        CreateChainFilter("Frame Probe", "appsink name=first sync=false max-buffers=2 drop=true",
+                          {{"Input", "first", "sink", TMediaKind::Video}}, {});
     probe.Sink = gst_bin_get_by_name(GST_BIN(probe.Filter->Bin()), "first");
     gst_object_unref(probe.Sink);
     return probe;
@@ -222,13 +221,20 @@ TEST_F(VirtualCardTest, RunsInAPipelineAndFollowsTuningInputsAndPictureControls)
     decoder->HorizontalLocked(locked);
     EXPECT_FALSE(locked);
     GstElement *src = gst_bin_get_by_name(GST_BIN(capture.Object()->Bin()), "src");
-    gint pattern = -1;
-    g_object_get(src, "pattern", &pattern, nullptr);
-    EXPECT_EQ(pattern, 1); // snow
+    // The source takes a new pattern between two frames, on its own thread.
+    const auto patternSoon = [src](gint want) {
+        gint pattern = -1;
+        for (int i = 0; i < 100 && pattern != want; ++i) {
+            g_object_get(src, "pattern", &pattern, nullptr);
+            if (pattern != want)
+                QThread::msleep(10);
+        }
+        return pattern;
+    };
+    EXPECT_EQ(patternSoon(1), 1); // snow
     EXPECT_GT(probe.MeanLuma(), 0);
     ASSERT_EQ(Card.SetInput(InputComposite), 0);
-    g_object_get(src, "pattern", &pattern, nullptr);
-    EXPECT_EQ(pattern, 0); // SMPTE bars
+    EXPECT_EQ(patternSoon(0), 0); // SMPTE bars
     gst_object_unref(src);
     EXPECT_GT(probe.MeanLuma(), 0);
 
@@ -285,9 +291,9 @@ TEST_F(VirtualCardTest, SoundIsTheStationsToneOrNoise)
     TFilterGraph graph;
     ASSERT_TRUE(graph.SetActive(true));
     TFilterPtr audio = CreateFilterFromMoniker("virtual:audio");
-    TFilterPtr sink = CreateChainFilter("Sound Probe",
-                                        "appsink name=first sync=false max-buffers=4 drop=true",
-                                        {{"Input", "first", "sink", TMediaKind::Audio}}, {});
+    TFilterPtr sink =
+        CreateChainFilter("Sound Probe", "appsink name=first sync=false max-buffers=4 drop=true",
+                          {{"Input", "first", "sink", TMediaKind::Audio}}, {});
     ASSERT_TRUE(graph.AddFilter(audio) && graph.AddFilter(sink));
     ASSERT_TRUE(graph.RenderStream(TPinCategory::Capture, TMediaKind::Audio, audio.get(), nullptr,
                                    sink.get()));
@@ -321,8 +327,8 @@ TEST_F(VirtualCardTest, VbiRunsOnlyWhileItsPinIsConnected)
     gst_element_get_state(vbi, &state, nullptr, GST_SECOND);
     EXPECT_EQ(state, GST_STATE_NULL);
     TPin *pin = TFilterGraph::FindPin(capture.get(), TPinDirection::Output, TPinCategory::VBI);
-    ASSERT_TRUE(graph.ConnectDirect(pin, TFilterGraph::FindPin(probe.Filter.get(),
-                                                               TPinDirection::Input)));
+    ASSERT_TRUE(
+        graph.ConnectDirect(pin, TFilterGraph::FindPin(probe.Filter.get(), TPinDirection::Input)));
     GstSample *sample = gst_app_sink_try_pull_sample(GST_APP_SINK(probe.Sink), 2 * GST_SECOND);
     ASSERT_NE(sample, nullptr);
     GstStructure *s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
