@@ -199,6 +199,11 @@ bool TMpegRecorderCore::Drain(AVCodecContext *codec, AVStream *stream, AVFrame *
             break;
         }
         av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        if (codec == VideoCodec) {
+            const int64_t phase = av_rescale_q(VideoPhase, {1, int(Second)}, stream->time_base);
+            packet->pts += phase;
+            packet->dts += phase;
+        }
         packet->stream_index = stream->index;
         std::lock_guard lock(Lock);
         ok = WriteLocked(packet);
@@ -215,8 +220,16 @@ bool TMpegRecorderCore::PushVideo(const TVideoPicture &picture, int64_t runningT
     if (!VideoCodec || VideoEnded)
         return true;
     const AVRational rate = PlanData.FrameRate;
-    const int64_t slot = av_rescale_rnd(Since(runningTime), rate.num, rate.den * Second,
-                                        AV_ROUND_NEAR_INF);
+    const int64_t since = Since(runningTime);
+    if (!LastPicture && NextSlot == 0) {
+        // The grid starts with the first picture: its phase within a frame
+        // period rides on every picture's stamp, so pictures keep their
+        // exact time against the sound.
+        const int64_t period = av_rescale(Second, rate.den, rate.num);
+        VideoPhase = ((since % period) + period) % period;
+    }
+    const int64_t slot =
+        av_rescale_rnd(since - VideoPhase, rate.num, rate.den * Second, AV_ROUND_NEAR_INF);
     if (slot < NextSlot) {
         ++VideoDrops;
         return true;
@@ -399,4 +412,5 @@ void TMpegRecorderCore::Close()
     FifoStart = 0;
     AudioStarted = false;
     NextSlot = 0;
+    VideoPhase = 0;
 }

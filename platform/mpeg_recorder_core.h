@@ -4,7 +4,8 @@
 //
 // Time: both streams are stamped from the running time of their buffers,
 // counted from the first buffer of either. Pictures go on a constant frame
-// grid (a late source repeats the last picture, an early one is dropped);
+// grid that starts at the first picture (a late source repeats the last
+// picture, an early one is dropped);
 // sound is counted in samples and resynchronised when it strays more than
 // 40 ms from its running time (silence fills a gap, an overlap is cut).
 //
@@ -116,6 +117,7 @@ private:
     SwsContext *Scaler = nullptr;
     AVFrame *LastPicture = nullptr;
     int64_t NextSlot = 0;
+    int64_t VideoPhase = 0; // ns after the time base where the frame grid starts
     // Counted here, read from any thread.
     std::atomic<int64_t> VideoFrames{0}, VideoRepeats{0}, VideoDrops{0};
 

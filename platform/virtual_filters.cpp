@@ -82,6 +82,15 @@ void FollowStationSound(GstElement *src)
     }
 }
 
+// Stations carry the sync mark (platform/virtual_sync_mark.h); snow,
+// radio and the external inputs do not.
+bool StationMarked()
+{
+    const TVirtualCard &card = TVirtualCard::Instance();
+    return card.Input == InputTuner && card.Mode == TunerModeTV && card.LockedStation() &&
+           !card.Faults.NoLock;
+}
+
 const char *CaptureDescription =
     "videotestsrc name=src is-live=true horizontal-speed=2 ! capsfilter name=srccaps"
     " ! textoverlay name=title valignment=top halignment=left font-desc=\"Sans 20\""
@@ -152,8 +161,13 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
             continue;
         GstPad *pad = StaticPad(Bin(), source, "src");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+        if (source == std::string("asrc"))
+            AddSyncClick(pad, Marks);
         gst_object_unref(pad);
     }
+    GstPad *balanced = StaticPad(Bin(), "balance", "src");
+    AddSyncFlash(balanced, Marks);
+    gst_object_unref(balanced);
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
     RunVbiSource();
@@ -203,6 +217,7 @@ void TVirtualCaptureFilter::Follow()
                  title.isEmpty(), nullptr);
     g_object_set(Child(Bin(), "clock"), "silent", pattern == "snow", nullptr);
     FollowStationSound(Child(Bin(), "asrc"));
+    *Marks = StationMarked();
     // videobalance: brightness -1..1, contrast 0..2, hue -1..1, saturation 0..2.
     int min, max, step, def;
     auto scaled = [&](int property, double low, double high) {
@@ -322,6 +337,7 @@ TVirtualAudioCaptureFilter::TVirtualAudioCaptureFilter()
     gst_object_unref(pad);
     pad = StaticPad(Bin(), "src", "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+    AddSyncClick(pad, Marks);
     gst_object_unref(pad);
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
@@ -335,6 +351,7 @@ TVirtualAudioCaptureFilter::~TVirtualAudioCaptureFilter()
 void TVirtualAudioCaptureFilter::Follow()
 {
     FollowStationSound(Child(Bin(), "src"));
+    *Marks = StationMarked();
 }
 
 // ---- crossbar, tuner, TV audio: control only ----

@@ -5,6 +5,7 @@
 
 #include "platform/device_interfaces.h"
 #include "platform/filter_graph.h"
+#include "platform/virtual_sync_mark.h"
 
 // The video capture filter: a moving test pattern with the station's name
 // and a clock, snow when nothing is locked. Pins: "Analog Video In",
@@ -43,6 +44,7 @@ private:
     void RunVbiSource();
     TVideoFormat Format;
     int Observer = 0;
+    TSyncMarkSwitch Marks = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Sound of the tuned station (a tone), noise between stations, a 1 kHz
@@ -56,6 +58,7 @@ public:
 private:
     void Follow();
     int Observer = 0;
+    TSyncMarkSwitch Marks = std::make_shared<std::atomic<bool>>(false);
 };
 
 class TVirtualCrossbarFilter : public TGraphFilter, public ICrossbar
