@@ -1,6 +1,7 @@
 // The MPEG recorder and the time-shift source as filters of the graph layer.
 #include "platform/media_filters.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <mutex>
@@ -16,10 +17,16 @@ extern "C" {
 namespace {
 
 // libav's errors go to the GStreamer log category; its warnings (clipped
-// coefficients and the like) are not for the user.
+// coefficients and the like) are not for the user. A muxer complains of
+// every packet of a picture too hard for its buffer model (snow): after the
+// first twenty, one in a thousand is logged.
 void ForwardAvLog(void *object, int level, const char *format, va_list args)
 {
+    static std::atomic<unsigned> count{0};
     if (level > AV_LOG_ERROR)
+        return;
+    const unsigned n = count++;
+    if (n >= 20 && n % 1000 != 0)
         return;
     char line[1024];
     int prefix = 1;

@@ -250,6 +250,12 @@ void ConfigureVideoEncoder(AVCodecContext *c, const TMpegPlan &plan, int threads
         // GOPs keep their length.
         if (plan.ClosedGops)
             av_opt_set_int(c->priv_data, "sc_threshold", 1000000000, 0);
+        // MPEG-2's non-linear quantiser scale reaches 112 instead of 62, so
+        // the rate holds on pictures as hard as snow.
+        if (plan.VideoCodec == AV_CODEC_ID_MPEG2VIDEO) {
+            av_opt_set_int(c->priv_data, "non_linear_quant", 1, 0);
+            c->qmax = 28; // the most libavcodec takes with that scale
+        }
     }
     c->thread_count = std::max(1, threads);
     c->thread_type = FF_THREAD_SLICE;
