@@ -12,20 +12,19 @@
 // (goal >= 2x) and the recorder/bare ratio of CPU time per picture; then
 // the size of one minute of each format, recorded through the recorder from
 // a moving test picture and from snow (the worst case for the encoder).
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
-#include <QFileInfo>
-#include <QTemporaryDir>
-
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
+#include <sys/resource.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -61,8 +60,7 @@ const char *Sources =
     "framerate=25/1 ! %2 audiotestsrc num-buffers=%3 samplesperbuffer=%4 ! audio/x-raw,"
     "format=S16LE,layout=interleaved,rate=48000,channels=2 ! %5";
 
-template <typename Body>
-TResult Measure(Body body)
+template <typename Body> TResult Measure(Body body)
 {
     const double cpu0 = CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
@@ -164,11 +162,17 @@ TResult Bare(const QString &file, int quality)
         }
         const AVCodec *video = avcodec_find_encoder(plan.VideoCodec);
         b.Video = avcodec_alloc_context3(video);
-        ConfigureVideoEncoder(b.Video, plan, int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
+        ConfigureVideoEncoder(b.Video, plan,
+                              int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
         avcodec_open2(b.Video, video, nullptr);
         b.VideoStream = avformat_new_stream(b.Format, nullptr);
         avcodec_parameters_from_context(b.VideoStream->codecpar, b.Video);
         b.VideoStream->time_base = b.Video->time_base;
+        for (int i = 0; i < b.Video->nb_coded_side_data; ++i) {
+            const AVPacketSideData &side = b.Video->coded_side_data[i];
+            memcpy(av_stream_new_side_data(b.VideoStream, side.type, side.size), side.data,
+                   side.size);
+        }
         const AVCodec *mp2 = avcodec_find_encoder(AV_CODEC_ID_MP2);
         b.Audio = avcodec_alloc_context3(mp2);
         ConfigureAudioEncoder(b.Audio, plan);
@@ -176,7 +180,10 @@ TResult Bare(const QString &file, int quality)
         b.AudioStream = avformat_new_stream(b.Format, nullptr);
         avcodec_parameters_from_context(b.AudioStream->codecpar, b.Audio);
         b.AudioStream->time_base = b.Audio->time_base;
-        avformat_write_header(b.Format, nullptr);
+        if (avformat_write_header(b.Format, nullptr) < 0) {
+            fprintf(stderr, "cannot start the bare muxer\n");
+            exit(1);
+        }
 
         GstElement *pipeline = Launch(QString(Sources)
                                           .arg(Frames)
@@ -208,8 +215,8 @@ TResult Bare(const QString &file, int quality)
                 frame->height = 576;
                 av_frame_get_buffer(frame, 0);
                 b.Scaler = sws_getCachedContext(b.Scaler, 720, 576, AV_PIX_FMT_YUYV422, 720, 576,
-                                                AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                                nullptr, nullptr);
+                                                AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
+                                                nullptr);
                 const uint8_t *planes[4] = {map.data};
                 const int strides[4] = {720 * 2};
                 sws_scale(b.Scaler, planes, strides, 0, 576, frame->data, frame->linesize);
@@ -307,16 +314,16 @@ int main(int argc, char **argv)
         double mb[2];
         for (int snow = 0; snow < 2; ++snow) {
             const QString file = dir.filePath("size.mpg");
-            GstElement *pipeline = Launch(
-                QString("videotestsrc num-buffers=250 pattern=%1 horizontal-speed=2"
-                        " ! video/x-raw,width=%2,height=%3,framerate=25/1 ! lyrampegrecorder"
-                        " name=r location=\"%4\" %5 width=%2 height=%3 frame-rate-index=3"
-                        " audiotestsrc num-buffers=430 ! audio/x-raw,rate=44100,channels=2"
-                        " ! audioconvert ! audioresample ! r.audio")
-                    .arg(snow ? "snow" : "smpte")
-                    .arg(f.Width)
-                    .arg(f.Height)
-                    .arg(file, f.Settings));
+            GstElement *pipeline =
+                Launch(QString("videotestsrc num-buffers=250 pattern=%1 horizontal-speed=2"
+                               " ! video/x-raw,width=%2,height=%3,framerate=25/1 ! lyrampegrecorder"
+                               " name=r location=\"%4\" %5 width=%2 height=%3 frame-rate-index=3"
+                               " audiotestsrc num-buffers=430 ! audio/x-raw,rate=44100,channels=2"
+                               " ! audioconvert ! audioresample ! r.audio")
+                           .arg(snow ? "snow" : "smpte")
+                           .arg(f.Width)
+                           .arg(f.Height)
+                           .arg(file, f.Settings));
             RunToEnd(pipeline);
             gst_object_unref(pipeline);
             mb[snow] = double(QFileInfo(file).size()) * 6 / 1e6;

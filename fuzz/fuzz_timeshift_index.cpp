@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
 #include <unistd.h>
 
 #include "platform/ps_pack_scanner.h"

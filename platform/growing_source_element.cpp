@@ -5,13 +5,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
+
+#include <fcntl.h>
+#include <gst/base/gstbasesrc.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gst/base/gstbasesrc.h>
 
 #include "platform/timeshift_index.h"
 
@@ -57,7 +57,8 @@ G_DEFINE_TYPE(LyraGrowingSource, lyra_growing_source, GST_TYPE_BASE_SRC)
 
 namespace {
 
-enum {
+enum
+{
     PropLocation = 1,
     PropIndexLocation,
     PropGrowing,
@@ -78,10 +79,10 @@ gboolean Start(GstBaseSrc *src)
     s.Fd = s.Location.empty() ? -1 : open(s.Location.c_str(), O_RDONLY | O_CLOEXEC);
     if (s.Fd < 0) {
         const int code = s.Location.empty() ? ENOENT : errno;
-        GST_ELEMENT_ERROR(src, RESOURCE, OPEN_READ,
-                          ("Could not open \"%s\" for reading: %s", s.Location.c_str(),
-                           strerror(code)),
-                          (nullptr));
+        GST_ELEMENT_ERROR(
+            src, RESOURCE, OPEN_READ,
+            ("Could not open \"%s\" for reading: %s", s.Location.c_str(), strerror(code)),
+            (nullptr));
         return FALSE;
     }
     s.ReadOffset = 0;
@@ -147,9 +148,8 @@ gboolean DoSeek(GstBaseSrc *src, GstSegment *segment)
         const auto &entries = s.Index.Entries();
         if (millis > 0 && entries.empty())
             return FALSE; // no index: only the start can be found
-        s.ReadOffset = entries.empty() || millis < entries.front().Millis
-                           ? 0
-                           : s.Index.OffsetFor(millis);
+        s.ReadOffset =
+            entries.empty() || millis < entries.front().Millis ? 0 : s.Index.OffsetFor(millis);
     }
     segment->time = segment->start;
     return TRUE;
@@ -207,8 +207,8 @@ GstFlowReturn Create(GstBaseSrc *src, guint64, guint size, GstBuffer **out)
         if (n == 0) {
             // At the current end: more will come while the writer runs.
             s.RefreshIndex();
-            const bool finished = !s.Growing || (s.Index.Complete() &&
-                                                 s.ReadOffset >= s.Index.EndOffset());
+            const bool finished =
+                !s.Growing || (s.Index.Complete() && s.ReadOffset >= s.Index.EndOffset());
             if (finished) {
                 gst_buffer_unmap(buffer, &map);
                 gst_buffer_unref(buffer);
@@ -227,7 +227,9 @@ gboolean Query(GstBaseSrc *src, GstQuery *query)
     case GST_QUERY_DURATION: {
         gst_query_parse_duration(query, &format, nullptr);
         std::lock_guard lock(s.Lock);
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (format == GST_FORMAT_BYTES && s.Fd >= 0 && fstat(s.Fd, &st) == 0) {
             gst_query_set_duration(query, format, st.st_size);
             return TRUE;
@@ -278,7 +280,8 @@ gboolean Query(GstBaseSrc *src, GstQuery *query)
         }
         return FALSE;
     }
-    default: break;
+    default:
+        break;
     }
     return GST_BASE_SRC_CLASS(lyra_growing_source_parent_class)->query(src, query);
 }
@@ -302,8 +305,12 @@ void SetProperty(GObject *object, guint id, const GValue *value, GParamSpec *spe
         s.Growing = g_value_get_boolean(value);
         s.Wake.notify_all();
         break;
-    case PropPollInterval: s.PollMs = g_value_get_uint(value); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec); break;
+    case PropPollInterval:
+        s.PollMs = g_value_get_uint(value);
+        break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        break;
     }
 }
 
@@ -312,10 +319,18 @@ void GetProperty(GObject *object, guint id, GValue *value, GParamSpec *spec)
     TSourceState &s = State(object);
     std::lock_guard lock(s.Lock);
     switch (id) {
-    case PropLocation: g_value_set_string(value, s.Location.c_str()); break;
-    case PropIndexLocation: g_value_set_string(value, s.IndexPath().c_str()); break;
-    case PropGrowing: g_value_set_boolean(value, s.Growing); break;
-    case PropPollInterval: g_value_set_uint(value, s.PollMs); break;
+    case PropLocation:
+        g_value_set_string(value, s.Location.c_str());
+        break;
+    case PropIndexLocation:
+        g_value_set_string(value, s.IndexPath().c_str());
+        break;
+    case PropGrowing:
+        g_value_set_boolean(value, s.Growing);
+        break;
+    case PropPollInterval:
+        g_value_set_uint(value, s.PollMs);
+        break;
     case PropEarliest:
     case PropLatest: {
         s.RefreshIndex();
@@ -324,7 +339,9 @@ void GetProperty(GObject *object, guint id, GValue *value, GParamSpec *spec)
         g_value_set_int(value, id == PropEarliest ? earliest : latest);
         break;
     }
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec); break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        break;
     }
 }
 
@@ -363,22 +380,20 @@ static void lyra_growing_source_class_init(LyraGrowingSourceClass *klass)
     g_object_class_install_property(
         object, PropEarliest,
         g_param_spec_int("earliest-second", "Earliest second",
-                         "The earliest second that can be played (-1: unknown)", -1, G_MAXINT,
-                         -1, ro));
+                         "The earliest second that can be played (-1: unknown)", -1, G_MAXINT, -1,
+                         ro));
     g_object_class_install_property(
         object, PropLatest,
         g_param_spec_int("latest-second", "Latest second",
-                         "The latest second recorded so far (-1: unknown)", -1, G_MAXINT, -1,
-                         ro));
+                         "The latest second recorded so far (-1: unknown)", -1, G_MAXINT, -1, ro));
 
     auto *element = GST_ELEMENT_CLASS(klass);
     GstCaps *any = gst_caps_new_any();
-    gst_element_class_add_pad_template(element,
-                                       gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, any));
+    gst_element_class_add_pad_template(
+        element, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, any));
     gst_caps_unref(any);
     gst_element_class_set_static_metadata(element, "Lyra growing file source", "Source/File",
-                                          "Reads a file while it is still being written",
-                                          "Lyra");
+                                          "Reads a file while it is still being written", "Lyra");
     auto *base = GST_BASE_SRC_CLASS(klass);
     base->start = Start;
     base->stop = Stop;

@@ -23,9 +23,9 @@ bool RegisterLyraMediaElements();
 std::vector<TRegisteredFilter> MediaFilterEntries();
 
 class TMpegRecorderFilter : public TGraphFilter,
-                           public IMpegRecorderSettings,
-                           public IMpegEncoderTuning,
-                           public IFileSinkFilter
+                            public IMpegRecorderSettings,
+                            public IMpegEncoderTuning,
+                            public IFileSinkFilter
 {
 public:
     TMpegRecorderFilter();

@@ -7,9 +7,8 @@
 // a stopped graph, before rendering.
 #pragma once
 
-#include <cstdint>
-
 #include <QString>
+#include <cstdint>
 
 // A filter that writes a file of its own.
 class IFileSinkFilter
@@ -55,9 +54,9 @@ class IMpegEncoderTuning
 {
 public:
     virtual ~IMpegEncoderTuning() = default;
-    virtual int SetMotionSearch(int mode) = 0;      // 0 none, 1 predictive search
-    virtual int SetKeyInterval(int tenths) = 0;     // an I picture at least this often
-    virtual int SetBPictureCount(int count) = 0;    // when B pictures are switched on
+    virtual int SetMotionSearch(int mode) = 0;   // 0 none, 1 predictive search
+    virtual int SetKeyInterval(int tenths) = 0;  // an I picture at least this often
+    virtual int SetBPictureCount(int count) = 0; // when B pictures are switched on
     virtual int SetSwitches(bool compareSatd, bool bPictures, bool rateDistortion) = 0;
     // Full-pel search ranges: P pictures horizontal and vertical, then B.
     virtual int SetSearchRanges(int px, int py, int bx, int by) = 0;

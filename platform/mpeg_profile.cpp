@@ -18,9 +18,9 @@ struct TQualityRow
 
 // One row per quality step, "Fastest" to "Highest".
 const TQualityRow QualityTable[7] = {
-    {{false, false, false}, {2, 2, 2, 2}},     {{false, false, false}, {2, 2, 2, 2}},
-    {{true, false, false}, {8, 8, 4, 4}},      {{true, true, false}, {16, 16, 8, 8}},
-    {{true, true, false}, {32, 32, 16, 16}},   {{true, true, true}, {32, 32, 16, 16}},
+    {{false, false, false}, {2, 2, 2, 2}},   {{false, false, false}, {2, 2, 2, 2}},
+    {{true, false, false}, {8, 8, 4, 4}},    {{true, true, false}, {16, 16, 8, 8}},
+    {{true, true, false}, {32, 32, 16, 16}}, {{true, true, true}, {32, 32, 16, 16}},
     {{true, true, true}, {64, 64, 32, 32}},
 };
 
@@ -102,12 +102,18 @@ bool ParseMpegProfile(const std::string &name, TMpegProfile &profile)
 AVRational MpegFrameRate(int index)
 {
     switch (index) {
-    case 1: return {24000, 1001};
-    case 2: return {24, 1};
-    case 3: return {25, 1};
-    case 4: return {30000, 1001};
-    case 5: return {30, 1};
-    default: return {0, 0};
+    case 1:
+        return {24000, 1001};
+    case 2:
+        return {24, 1};
+    case 3:
+        return {25, 1};
+    case 4:
+        return {30000, 1001};
+    case 5:
+        return {30, 1};
+    default:
+        return {0, 0};
     }
 }
 
@@ -199,7 +205,8 @@ bool PlanRecording(const TMpegSettings &s, TMpegPlan &plan, std::string *error)
         break;
     }
     const double fps = av_q2d(plan.FrameRate);
-    plan.GopSize = std::max(1, int(std::lround(fps * std::max(0, s.Tuning.KeyIntervalTenths) / 10)));
+    plan.GopSize =
+        std::max(1, int(std::lround(fps * std::max(0, s.Tuning.KeyIntervalTenths) / 10)));
     if (maxGop)
         plan.GopSize = std::min(plan.GopSize, maxGop);
     plan.BFrames = s.Tuning.BPictures ? std::clamp(s.Tuning.BPictureCount, 0, 4) : 0;

@@ -15,7 +15,7 @@ extern "C" {
 // The tuning of one quality step (docs/recording.md has the mapping).
 struct TEncoderTuning
 {
-    int MotionSearch = 1;      // 0: zero vectors only; 1: predictive (EPZS) search
+    int MotionSearch = 1;       // 0: zero vectors only; 1: predictive (EPZS) search
     int KeyIntervalTenths = 10; // an I picture at least every 1.0 s
     int BPictureCount = 1;
     bool CompareSatd = true;
@@ -28,7 +28,15 @@ struct TEncoderTuning
 // clamped), with the set-up values 1, 10 and 1.
 TEncoderTuning MpegQualityTuning(int quality);
 
-enum class TMpegProfile { Auto, Mpeg1, Mpeg2, Vcd, Svcd, Dvd };
+enum class TMpegProfile
+{
+    Auto,
+    Mpeg1,
+    Mpeg2,
+    Vcd,
+    Svcd,
+    Dvd
+};
 const char *MpegProfileName(TMpegProfile profile);
 // "auto", "mpeg1", "mpeg2", "vcd", "svcd", "dvd"; false for anything else.
 bool ParseMpegProfile(const std::string &name, TMpegProfile &profile);

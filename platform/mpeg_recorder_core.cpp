@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <thread>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 extern "C" {
@@ -379,7 +380,8 @@ bool TMpegRecorderCore::EndAudio()
 {
     if (!AudioCodec || AudioEnded)
         return !Error;
-    const bool ok = Error ? false : EncodeAudioFrames(true) && Drain(AudioCodec, AudioStream, nullptr);
+    const bool ok =
+        Error ? false : EncodeAudioFrames(true) && Drain(AudioCodec, AudioStream, nullptr);
     std::lock_guard lock(Lock);
     AudioEnded = true;
     return ok && MaybeFinish();

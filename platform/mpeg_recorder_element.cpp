@@ -11,6 +11,7 @@
 #include <gst/audio/audio.h>
 #include <gst/video/video.h>
 
+#include "platform/gst_av_formats.h"
 #include "platform/mpeg_recorder_core.h"
 
 namespace {
@@ -41,36 +42,6 @@ const char *const VideoCaps =
 const char *const AudioCaps = "audio/x-raw, format=(string)S16LE, layout=(string)interleaved,"
                               " channels=(int)2, rate=(int){ 32000, 44100, 48000 }";
 
-AVPixelFormat PixelFormat(GstVideoFormat format)
-{
-    switch (format) {
-    case GST_VIDEO_FORMAT_I420:
-    case GST_VIDEO_FORMAT_YV12: return AV_PIX_FMT_YUV420P;
-    case GST_VIDEO_FORMAT_YUY2: return AV_PIX_FMT_YUYV422;
-    case GST_VIDEO_FORMAT_UYVY: return AV_PIX_FMT_UYVY422;
-    case GST_VIDEO_FORMAT_YVYU: return AV_PIX_FMT_YVYU422;
-    case GST_VIDEO_FORMAT_BGRx: return AV_PIX_FMT_BGR0;
-    case GST_VIDEO_FORMAT_RGBx: return AV_PIX_FMT_RGB0;
-    case GST_VIDEO_FORMAT_xRGB: return AV_PIX_FMT_0RGB;
-    case GST_VIDEO_FORMAT_xBGR: return AV_PIX_FMT_0BGR;
-    case GST_VIDEO_FORMAT_BGRA: return AV_PIX_FMT_BGRA;
-    case GST_VIDEO_FORMAT_RGBA: return AV_PIX_FMT_RGBA;
-    case GST_VIDEO_FORMAT_ARGB: return AV_PIX_FMT_ARGB;
-    case GST_VIDEO_FORMAT_ABGR: return AV_PIX_FMT_ABGR;
-    case GST_VIDEO_FORMAT_RGB: return AV_PIX_FMT_RGB24;
-    case GST_VIDEO_FORMAT_BGR: return AV_PIX_FMT_BGR24;
-    case GST_VIDEO_FORMAT_RGB15: return AV_PIX_FMT_RGB555;
-    case GST_VIDEO_FORMAT_RGB16: return AV_PIX_FMT_RGB565;
-    case GST_VIDEO_FORMAT_NV12: return AV_PIX_FMT_NV12;
-    case GST_VIDEO_FORMAT_NV21: return AV_PIX_FMT_NV21;
-    case GST_VIDEO_FORMAT_Y42B: return AV_PIX_FMT_YUV422P;
-    case GST_VIDEO_FORMAT_Y444: return AV_PIX_FMT_YUV444P;
-    case GST_VIDEO_FORMAT_Y41B: return AV_PIX_FMT_YUV411P;
-    case GST_VIDEO_FORMAT_GRAY8: return AV_PIX_FMT_GRAY8;
-    default: return AV_PIX_FMT_NONE;
-    }
-}
-
 } // namespace
 
 struct LyraMpegRecorder
@@ -90,7 +61,8 @@ G_DEFINE_TYPE(LyraMpegRecorder, lyra_mpeg_recorder, GST_TYPE_ELEMENT)
 
 namespace {
 
-enum {
+enum
+{
     PropLocation = 1,
     PropProfile,
     PropMpegType,
@@ -160,7 +132,7 @@ int PlannedSampleRate(TRecorderState &state)
     std::lock_guard lock(state.SettingsLock);
     TMpegPlan plan;
     return PlanRecording(state.Settings, plan, nullptr) ? plan.SampleRate
-                                                         : state.Settings.SampleRate;
+                                                        : state.Settings.SampleRate;
 }
 
 gboolean SinkEvent(GstPad *pad, GstObject *parent, GstEvent *event)
@@ -174,9 +146,9 @@ gboolean SinkEvent(GstPad *pad, GstObject *parent, GstEvent *event)
         GstCaps *caps;
         gst_event_parse_caps(event, &caps);
         if (video) {
-            state.HaveVideoInfo = gst_video_info_from_caps(&state.VideoInfo, caps) &&
-                                  PixelFormat(GST_VIDEO_INFO_FORMAT(&state.VideoInfo)) !=
-                                      AV_PIX_FMT_NONE;
+            state.HaveVideoInfo =
+                gst_video_info_from_caps(&state.VideoInfo, caps) &&
+                PixelFormat(GST_VIDEO_INFO_FORMAT(&state.VideoInfo)) != AV_PIX_FMT_NONE;
             result = state.HaveVideoInfo;
         } else {
             GstAudioInfo info;
@@ -198,11 +170,14 @@ gboolean SinkEvent(GstPad *pad, GstObject *parent, GstEvent *event)
         gst_segment_copy_into(segment, video ? &state.VideoSegment : &state.AudioSegment);
         break;
     }
-    case GST_EVENT_EOS: PadEnded(self, video); break;
+    case GST_EVENT_EOS:
+        PadEnded(self, video);
+        break;
     case GST_EVENT_FLUSH_STOP:
         gst_segment_init(video ? &state.VideoSegment : &state.AudioSegment, GST_FORMAT_TIME);
         break;
-    default: break;
+    default:
+        break;
     }
     gst_event_unref(event);
     return result;
@@ -394,8 +369,12 @@ void SetProperty(GObject *object, guint id, const GValue *value, GParamSpec *spe
             g_warning("lyrampegrecorder: unknown profile \"%s\"", text ? text : "");
         break;
     }
-    case PropMpegType: s.MpegType = g_value_get_int(value); break;
-    case PropBitRate: s.BitRate = g_value_get_int(value); break;
+    case PropMpegType:
+        s.MpegType = g_value_get_int(value);
+        break;
+    case PropBitRate:
+        s.BitRate = g_value_get_int(value);
+        break;
     case PropQuality: {
         s.Quality = g_value_get_int(value);
         const TEncoderTuning row = MpegQualityTuning(s.Quality);
@@ -405,13 +384,27 @@ void SetProperty(GObject *object, guint id, const GValue *value, GParamSpec *spe
         std::copy(std::begin(row.Ranges), std::end(row.Ranges), s.Tuning.Ranges);
         break;
     }
-    case PropWidth: s.Width = g_value_get_int(value); break;
-    case PropHeight: s.Height = g_value_get_int(value); break;
-    case PropSampleRate: s.SampleRate = g_value_get_int(value); break;
-    case PropFrameRateIndex: s.FrameRateIndex = g_value_get_int(value); break;
-    case PropTimeShift: s.TimeShift = g_value_get_boolean(value); break;
-    case PropOpenGops: s.OpenGops = g_value_get_boolean(value); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec); break;
+    case PropWidth:
+        s.Width = g_value_get_int(value);
+        break;
+    case PropHeight:
+        s.Height = g_value_get_int(value);
+        break;
+    case PropSampleRate:
+        s.SampleRate = g_value_get_int(value);
+        break;
+    case PropFrameRateIndex:
+        s.FrameRateIndex = g_value_get_int(value);
+        break;
+    case PropTimeShift:
+        s.TimeShift = g_value_get_boolean(value);
+        break;
+    case PropOpenGops:
+        s.OpenGops = g_value_get_boolean(value);
+        break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        break;
     }
 }
 
@@ -421,22 +414,54 @@ void GetProperty(GObject *object, guint id, GValue *value, GParamSpec *spec)
     std::lock_guard lock(state.SettingsLock);
     const TMpegSettings &s = state.Settings;
     switch (id) {
-    case PropLocation: g_value_set_string(value, state.Location.c_str()); break;
-    case PropProfile: g_value_set_string(value, MpegProfileName(s.Profile)); break;
-    case PropMpegType: g_value_set_int(value, s.MpegType); break;
-    case PropBitRate: g_value_set_int(value, s.BitRate); break;
-    case PropQuality: g_value_set_int(value, s.Quality); break;
-    case PropWidth: g_value_set_int(value, s.Width); break;
-    case PropHeight: g_value_set_int(value, s.Height); break;
-    case PropSampleRate: g_value_set_int(value, s.SampleRate); break;
-    case PropFrameRateIndex: g_value_set_int(value, s.FrameRateIndex); break;
-    case PropTimeShift: g_value_set_boolean(value, s.TimeShift); break;
-    case PropOpenGops: g_value_set_boolean(value, s.OpenGops); break;
-    case PropBytesWritten: g_value_set_uint64(value, state.Core.BytesWritten()); break;
-    case PropFramesEncoded: g_value_set_int64(value, state.Core.FramesEncoded()); break;
-    case PropFramesRepeated: g_value_set_int64(value, state.Core.FramesRepeated()); break;
-    case PropFramesDropped: g_value_set_int64(value, state.Core.FramesDropped()); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec); break;
+    case PropLocation:
+        g_value_set_string(value, state.Location.c_str());
+        break;
+    case PropProfile:
+        g_value_set_string(value, MpegProfileName(s.Profile));
+        break;
+    case PropMpegType:
+        g_value_set_int(value, s.MpegType);
+        break;
+    case PropBitRate:
+        g_value_set_int(value, s.BitRate);
+        break;
+    case PropQuality:
+        g_value_set_int(value, s.Quality);
+        break;
+    case PropWidth:
+        g_value_set_int(value, s.Width);
+        break;
+    case PropHeight:
+        g_value_set_int(value, s.Height);
+        break;
+    case PropSampleRate:
+        g_value_set_int(value, s.SampleRate);
+        break;
+    case PropFrameRateIndex:
+        g_value_set_int(value, s.FrameRateIndex);
+        break;
+    case PropTimeShift:
+        g_value_set_boolean(value, s.TimeShift);
+        break;
+    case PropOpenGops:
+        g_value_set_boolean(value, s.OpenGops);
+        break;
+    case PropBytesWritten:
+        g_value_set_uint64(value, state.Core.BytesWritten());
+        break;
+    case PropFramesEncoded:
+        g_value_set_int64(value, state.Core.FramesEncoded());
+        break;
+    case PropFramesRepeated:
+        g_value_set_int64(value, state.Core.FramesRepeated());
+        break;
+    case PropFramesDropped:
+        g_value_set_int64(value, state.Core.FramesDropped());
+        break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        break;
     }
 }
 
@@ -457,10 +482,10 @@ void IntProperty(GObjectClass *klass, guint id, const char *name, const char *bl
 
 void CounterProperty(GObjectClass *klass, guint id, const char *name, const char *blurb)
 {
-    g_object_class_install_property(klass, id,
-                                    g_param_spec_int64(name, name, blurb, 0, G_MAXINT64, 0,
-                                                       GParamFlags(G_PARAM_READABLE |
-                                                                   G_PARAM_STATIC_STRINGS)));
+    g_object_class_install_property(
+        klass, id,
+        g_param_spec_int64(name, name, blurb, 0, G_MAXINT64, 0,
+                           GParamFlags(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
 }
 
 } // namespace
@@ -497,16 +522,17 @@ static void lyra_mpeg_recorder_class_init(LyraMpegRecorderClass *klass)
         object, PropTimeShift,
         g_param_spec_boolean("time-shift", "Time shift",
                              "Write the time index beside the file; closed GOPs", FALSE, rw));
-    g_object_class_install_property(
-        object, PropOpenGops,
-        g_param_spec_boolean("open-gops", "Open GOPs",
-                             "Pictures may refer across GOP borders", TRUE, rw));
+    g_object_class_install_property(object, PropOpenGops,
+                                    g_param_spec_boolean("open-gops", "Open GOPs",
+                                                         "Pictures may refer across GOP borders",
+                                                         TRUE, rw));
     g_object_class_install_property(
         object, PropBytesWritten,
         g_param_spec_uint64("bytes-written", "Bytes written", "Size of the file so far", 0,
                             G_MAXUINT64, 0,
                             GParamFlags(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
-    CounterProperty(object, PropFramesEncoded, "frames-encoded", "Pictures encoded from the source");
+    CounterProperty(object, PropFramesEncoded, "frames-encoded",
+                    "Pictures encoded from the source");
     CounterProperty(object, PropFramesRepeated, "frames-repeated",
                     "Pictures repeated to keep the frame rate");
     CounterProperty(object, PropFramesDropped, "frames-dropped",

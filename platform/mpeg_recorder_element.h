@@ -27,4 +27,5 @@ GType LyraMpegRecorderGetType();
 // The whole settings block, including the encoder tuning that has no
 // property of its own.
 TMpegSettings LyraMpegRecorderSettings(GstElement *recorder);
-void LyraMpegRecorderChange(GstElement *recorder, const std::function<void(TMpegSettings &)> &change);
+void LyraMpegRecorderChange(GstElement *recorder,
+                            const std::function<void(TMpegSettings &)> &change);

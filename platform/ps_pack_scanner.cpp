@@ -48,9 +48,9 @@ void TPackScanner::ScanUnit(uint64_t offset, const uint8_t *u, std::vector<TInde
     if (Unit >= 16 && StartCode(u) && u[3] == 0xBA) {
         uint64_t scr;
         if ((u[4] & 0xC0) == 0x40) { // MPEG-2 pack header
-            scr = uint64_t(u[4] & 0x38) << 27 | uint64_t(u[4] & 0x03) << 28 |
-                  uint64_t(u[5]) << 20 | uint64_t(u[6] & 0xF8) << 12 |
-                  uint64_t(u[6] & 0x03) << 13 | uint64_t(u[7]) << 5 | uint64_t(u[8]) >> 3;
+            scr = uint64_t(u[4] & 0x38) << 27 | uint64_t(u[4] & 0x03) << 28 | uint64_t(u[5]) << 20 |
+                  uint64_t(u[6] & 0xF8) << 12 | uint64_t(u[6] & 0x03) << 13 | uint64_t(u[7]) << 5 |
+                  uint64_t(u[8]) >> 3;
             p = 14 + (u[13] & 7);
         } else if ((u[4] & 0xF0) == 0x20) { // MPEG-1 pack header
             scr = Stamp(u + 4);

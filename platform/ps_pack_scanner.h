@@ -39,8 +39,7 @@ private:
     // Counts the sequence headers in a video payload, also one cut by the
     // end of the previous payload; `first` is the offset of the pack the
     // first of them starts in.
-    int CountSequenceStarts(uint64_t unitOffset, const uint8_t *data, size_t size,
-                            int64_t &first);
+    int CountSequenceStarts(uint64_t unitOffset, const uint8_t *data, size_t size, int64_t &first);
 
     uint32_t Unit;
     std::vector<uint8_t> Partial;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,7 +142,9 @@ bool TTimeShiftIndex::Refresh(const std::string &path)
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st{};
+    struct stat st
+    {
+    };
     std::vector<uint8_t> bytes;
     bool ok = fstat(fd, &st) == 0;
     const bool same = ok && Unit && FileId[0] == uint64_t(st.st_dev) &&

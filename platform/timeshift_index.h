@@ -31,7 +31,11 @@ struct TIndexRecord
     uint16_t Kind = 0;
 };
 
-enum : uint16_t { IndexEntryPoint = 1, IndexEnd = 2 };
+enum : uint16_t
+{
+    IndexEntryPoint = 1,
+    IndexEnd = 2
+};
 constexpr size_t IndexHeaderSize = 16;
 constexpr size_t IndexRecordSize = 16;
 

@@ -109,9 +109,9 @@ GstPadProbeReturn Click(GstPad *pad, GstPadProbeInfo *info, gpointer data)
     for (int64_t k = first;; ++k) {
         const int64_t instant = MarkInstant(k, interval);
         const int64_t clickStart =
-            (instant - start) >= 0 ? gst_util_uint64_scale_int(instant - start, rate, GST_SECOND)
-                                   : -int64_t(gst_util_uint64_scale_int(start - instant, rate,
-                                                                        GST_SECOND));
+            (instant - start) >= 0
+                ? gst_util_uint64_scale_int(instant - start, rate, GST_SECOND)
+                : -int64_t(gst_util_uint64_scale_int(start - instant, rate, GST_SECOND));
         if (clickStart >= samples)
             break;
         if (clickStart + length <= 0)

@@ -1,12 +1,11 @@
 // The growing-file source on real pipelines: playing a time-shift file
 // while the recorder writes it, seeking through the time index, and never
 // holding up a state change.
-#include <atomic>
-#include <mutex>
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <atomic>
+#include <mutex>
 
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
@@ -52,8 +51,9 @@ GstFlowReturn TakePicture(GstAppSink *sink, gpointer data)
     GstSample *sample = gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_ERROR;
-    const GstClockTime t = gst_segment_to_stream_time(
-        gst_sample_get_segment(sample), GST_FORMAT_TIME, GST_BUFFER_PTS(gst_sample_get_buffer(sample)));
+    const GstClockTime t =
+        gst_segment_to_stream_time(gst_sample_get_segment(sample), GST_FORMAT_TIME,
+                                   GST_BUFFER_PTS(gst_sample_get_buffer(sample)));
     if (GST_CLOCK_TIME_IS_VALID(t)) {
         std::lock_guard lock(log->Lock);
         log->Times.push_back(double(t) / GST_SECOND);
@@ -176,9 +176,9 @@ TEST(GrowingSource, SeeksInTimeThroughTheIndexAndInBytes)
               GST_STATE_CHANGE_FAILURE);
     // In time: the first picture shown is the one asked for.
     log.Clear();
-    ASSERT_TRUE(gst_element_seek_simple(
-        player, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        5 * GST_SECOND));
+    ASSERT_TRUE(gst_element_seek_simple(player, GST_FORMAT_TIME,
+                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                        5 * GST_SECOND));
     gst_element_set_state(player, GST_STATE_PLAYING);
     ASSERT_TRUE(WaitUntil([&] { return log.Count() > 0; }, 5000));
     EXPECT_NEAR(log.First(), 5.0, 0.041);
@@ -240,8 +240,8 @@ TEST(GrowingSource, AWaitAtTheEndNeverHoldsUpAStateChange)
     EXPECT_FALSE(SawEndOfStream(player, 300));
     // Without an index the demuxer's own estimate seeks in bytes.
     log.Clear();
-    EXPECT_TRUE(gst_element_seek_simple(player, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH,
-                                        4 * GST_SECOND));
+    EXPECT_TRUE(
+        gst_element_seek_simple(player, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 4 * GST_SECOND));
     ASSERT_TRUE(WaitUntil([&] { return log.Count() > 0; }, 5000));
     QElapsedTimer timer;
     timer.start();

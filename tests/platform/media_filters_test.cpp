@@ -93,8 +93,8 @@ TEST_F(MediaFilters, TheRecorderRecordsTheVirtualCardAsTheBuilderSetsItUp)
 
     TPin *picture = TFilterGraph::FindPin(capture.get(), TPinDirection::Output,
                                           TPinCategory::Capture, TMediaKind::Video);
-    TPin *sound = TFilterGraph::FindPin(capture.get(), TPinDirection::Output,
-                                        TPinCategory::Capture, TMediaKind::Audio);
+    TPin *sound = TFilterGraph::FindPin(capture.get(), TPinDirection::Output, TPinCategory::Capture,
+                                        TMediaKind::Audio);
     // The sound input takes sound only.
     EXPECT_FALSE(graph.ConnectDirect(picture, recorder->PinByName("Audio")));
     ASSERT_TRUE(graph.ConnectDirect(picture, recorder->PinByName("Video")))

@@ -97,9 +97,9 @@ std::string RunToEnd(GstElement *pipeline, int timeoutMs)
         return error.empty() ? "the pipeline does not start" : error;
     }
     GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *message = gst_bus_timed_pop_filtered(
-        bus, GstClockTime(timeoutMs) * GST_MSECOND,
-        GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage *message =
+        gst_bus_timed_pop_filtered(bus, GstClockTime(timeoutMs) * GST_MSECOND,
+                                   GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     std::string result;
     if (!message)
         result = "timed out";
@@ -115,8 +115,8 @@ std::string RunToEnd(GstElement *pipeline, int timeoutMs)
 std::string WaitForError(GstElement *pipeline, int timeoutMs)
 {
     GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *message = gst_bus_timed_pop_filtered(bus, GstClockTime(timeoutMs) * GST_MSECOND,
-                                                     GST_MESSAGE_ERROR);
+    GstMessage *message =
+        gst_bus_timed_pop_filtered(bus, GstClockTime(timeoutMs) * GST_MSECOND, GST_MESSAGE_ERROR);
     gst_object_unref(bus);
     if (!message)
         return {};
@@ -127,10 +127,9 @@ std::string WaitForError(GstElement *pipeline, int timeoutMs)
 
 int DecodedVideoFrames(const QString &path)
 {
-    GstElement *pipeline =
-        Launch(QString("filesrc location=\"%1\" ! decodebin ! videoconvert"
-                       " ! appsink name=v sync=false")
-                   .arg(path));
+    GstElement *pipeline = Launch(QString("filesrc location=\"%1\" ! decodebin ! videoconvert"
+                                          " ! appsink name=v sync=false")
+                                      .arg(path));
     if (!pipeline)
         return -1;
     GstElement *sink = gst_bin_get_by_name(GST_BIN(pipeline), "v");

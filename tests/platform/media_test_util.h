@@ -2,9 +2,8 @@
 // reading files back through GStreamer's discoverer.
 #pragma once
 
-#include <string>
-
 #include <QString>
+#include <string>
 
 #include <gst/gst.h>
 

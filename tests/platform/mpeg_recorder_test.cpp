@@ -1,17 +1,16 @@
 // The MPEG recorder element on real pipelines: every profile read back by
 // the discoverer, the frame grid, the time index, write errors and files
 // cut by a kill.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "media_test_util.h"
 #include "platform/timeshift_index.h"
@@ -88,25 +87,30 @@ const char *Ntsc = "30000/1001";
 INSTANTIATE_TEST_SUITE_P(
     Profiles, RecorderFormats,
     ::testing::Values(
-        TFormatCase{"Mpeg1", "mpeg-type=1 width=320 height=240 bitrate=1350000 sample-rate=44100"
-                             " frame-rate-index=3",
+        TFormatCase{"Mpeg1",
+                    "mpeg-type=1 width=320 height=240 bitrate=1350000 sample-rate=44100"
+                    " frame-rate-index=3",
                     320, 240, Pal, 50, 44100, 1, 1, 320, 240, 25, 1, 44100},
         // Scaled and converted by the recorder itself, 30 frames/s.
-        TFormatCase{"Mpeg2", "mpeg-type=2 width=640 height=480 bitrate=4000000 sample-rate=44100"
-                             " frame-rate-index=5 quality=6",
+        TFormatCase{"Mpeg2",
+                    "mpeg-type=2 width=640 height=480 bitrate=4000000 sample-rate=44100"
+                    " frame-rate-index=5 quality=6",
                     720, 576, "30/1", 60, 48000, 2, 2, 640, 480, 30, 1, 44100},
-        TFormatCase{"VcdPal", "mpeg-type=1 width=352 height=288 bitrate=1150000 sample-rate=44100"
-                              " frame-rate-index=3",
+        TFormatCase{"VcdPal",
+                    "mpeg-type=1 width=352 height=288 bitrate=1150000 sample-rate=44100"
+                    " frame-rate-index=3",
                     352, 288, Pal, 50, 44100, 1, 1, 352, 288, 25, 1, 44100},
-        TFormatCase{"VcdNtsc", "profile=vcd width=352 height=240 frame-rate-index=4", 352, 240, Ntsc, 60, 48000, 1, 1,
-                    352, 240, 30000, 1001, 44100},
-        TFormatCase{"SvcdPal", "mpeg-type=2 width=480 height=576 bitrate=2300000 sample-rate=44100"
-                               " frame-rate-index=3",
+        TFormatCase{"VcdNtsc", "profile=vcd width=352 height=240 frame-rate-index=4", 352, 240,
+                    Ntsc, 60, 48000, 1, 1, 352, 240, 30000, 1001, 44100},
+        TFormatCase{"SvcdPal",
+                    "mpeg-type=2 width=480 height=576 bitrate=2300000 sample-rate=44100"
+                    " frame-rate-index=3",
                     480, 576, Pal, 50, 44100, 2, 2, 480, 576, 25, 1, 44100},
         TFormatCase{"SvcdNtsc", "profile=svcd frame-rate-index=4", 480, 480, Ntsc, 60, 44100, 2, 2,
                     480, 480, 30000, 1001, 44100},
-        TFormatCase{"DvdPal", "mpeg-type=2 width=720 height=576 bitrate=3950000 sample-rate=48000"
-                              " frame-rate-index=3 quality=0",
+        TFormatCase{"DvdPal",
+                    "mpeg-type=2 width=720 height=576 bitrate=3950000 sample-rate=48000"
+                    " frame-rate-index=3 quality=0",
                     720, 576, Pal, 50, 48000, 2, 2, 720, 576, 25, 1, 48000},
         TFormatCase{"DvdNtsc", "profile=dvd frame-rate-index=4 sample-rate=44100", 720, 480, Ntsc,
                     60, 48000, 2, 2, 720, 480, 30000, 1001, 48000}),
@@ -127,12 +131,12 @@ int64_t Counter(GstElement *pipeline, const char *property)
 // counters.
 GstElement *RecordFrames(const QString &file, int frames, const char *sourceRate, int index)
 {
-    GstElement *pipeline = Launch(
-        QString("videotestsrc num-buffers=%1 ! video/x-raw,width=352,height=288,framerate=%2"
-                " ! lyrampegrecorder name=r location=\"%3\" frame-rate-index=%4")
-            .arg(frames)
-            .arg(sourceRate, file)
-            .arg(index));
+    GstElement *pipeline =
+        Launch(QString("videotestsrc num-buffers=%1 ! video/x-raw,width=352,height=288,framerate=%2"
+                       " ! lyrampegrecorder name=r location=\"%3\" frame-rate-index=%4")
+                   .arg(frames)
+                   .arg(sourceRate, file)
+                   .arg(index));
     EXPECT_EQ(RunToEnd(pipeline), "");
     return pipeline;
 }
@@ -233,9 +237,8 @@ TEST(MpegRecorder, WriteErrorsAreReportedWithTheSystemsReason)
     gst_element_set_state(missing, GST_STATE_NULL);
     gst_object_unref(missing);
     // Settings no profile can record.
-    GstElement *odd = Launch(
-        QString("videotestsrc ! lyrampegrecorder location=\"%1\" width=321")
-            .arg(TestEnv::NewFolder("odd") + "/odd.mpg"));
+    GstElement *odd = Launch(QString("videotestsrc ! lyrampegrecorder location=\"%1\" width=321")
+                                 .arg(TestEnv::NewFolder("odd") + "/odd.mpg"));
     EXPECT_EQ(gst_element_set_state(odd, GST_STATE_PAUSED), GST_STATE_CHANGE_FAILURE);
     EXPECT_NE(WaitForError(odd, 0).find("even"), std::string::npos);
     gst_element_set_state(odd, GST_STATE_NULL);
@@ -247,11 +250,11 @@ TEST(MpegRecorderChild, DISABLED_RecordsUntilKilled)
 {
     const char *target = getenv("LYRA_RECORD_UNTIL_KILLED");
     ASSERT_NE(target, nullptr);
-    GstElement *pipeline = Launch(
-        QString("videotestsrc is-live=true pattern=ball ! video/x-raw,width=352,height=288,"
-                "framerate=25/1 ! lyrampegrecorder name=r location=\"%1\" bitrate=1500000"
-                " audiotestsrc is-live=true ! audio/x-raw,rate=44100,channels=2 ! r.audio")
-            .arg(target));
+    GstElement *pipeline =
+        Launch(QString("videotestsrc is-live=true pattern=ball ! video/x-raw,width=352,height=288,"
+                       "framerate=25/1 ! lyrampegrecorder name=r location=\"%1\" bitrate=1500000"
+                       " audiotestsrc is-live=true ! audio/x-raw,rate=44100,channels=2 ! r.audio")
+                   .arg(target));
     ASSERT_NE(gst_element_set_state(pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
     for (;;)
         QThread::sleep(1);

@@ -81,7 +81,7 @@ TEST(TimeShiftIndex, FindsWhereToReadForATime)
                               {40960, 1540, IndexEntryPoint},
                               {81920, 2540, IndexEntryPoint}});
     ASSERT_TRUE(index.Parse(bytes.data(), bytes.size()));
-    EXPECT_EQ(index.OffsetFor(0), 0u);      // before the first: the first
+    EXPECT_EQ(index.OffsetFor(0), 0u);        // before the first: the first
     EXPECT_EQ(index.OffsetFor(1540), 40960u); // exactly on one
     EXPECT_EQ(index.OffsetFor(2539), 40960u); // the one before
     EXPECT_EQ(index.OffsetFor(99999), 81920u);
