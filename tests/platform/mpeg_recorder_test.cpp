@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <cstring>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -262,11 +263,16 @@ TEST(MpegRecorderChild, DISABLED_RecordsUntilKilled)
 
 TEST(MpegRecorder, AFileCutByAKillDecodesUpToTheCut)
 {
-    const QString file = TestEnv::NewFolder("kill") + "/cut.mpg";
+    const QString folder = TestEnv::NewFolder("kill");
+    const QString file = folder + "/cut.mpg";
+    // The child's own test folders go inside ours: killed, it cannot
+    // remove them itself.
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e)
-        env.emplace_back(*e);
+        if (strncmp(*e, "TMPDIR=", 7) != 0)
+            env.emplace_back(*e);
     env.push_back("LYRA_RECORD_UNTIL_KILLED=" + file.toStdString());
+    env.push_back("TMPDIR=" + folder.toStdString());
     std::vector<char *> envp;
     for (auto &e : env)
         envp.push_back(e.data());
