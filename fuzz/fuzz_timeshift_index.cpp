@@ -40,9 +40,10 @@ void CheckOrder(const TTimeShiftIndex &index)
 const std::string &Scratch()
 {
     static const std::string path = [] {
-        char name[] = "/tmp/fuzz-tsidx-XXXXXX";
+        static char name[] = "/tmp/fuzz-tsidx-XXXXXX";
         const int fd = mkstemp(name);
         close(fd);
+        atexit([] { unlink(name); });
         return std::string(name);
     }();
     return path;
