@@ -3,6 +3,7 @@
 
 #include "platform/filter_registry.h"
 #include "platform/log.h"
+#include "platform/media_filters.h"
 #include "platform/text_util.h"
 
 namespace {
@@ -275,7 +276,14 @@ const std::vector<TRegisteredFilter> &RegisteredFilters()
          }},
         {"File Writer", TRegistryCategory::Filter, [] { return CreateFileWriter({}); }},
     };
-    return filters;
+    // Lyra's own elements follow: the MPEG recorder and the time-shift source.
+    static const std::vector<TRegisteredFilter> all = [] {
+        std::vector<TRegisteredFilter> list = filters;
+        for (TRegisteredFilter &entry : MediaFilterEntries())
+            list.push_back(std::move(entry));
+        return list;
+    }();
+    return all;
 }
 
 TFilterPtr CreateRegisteredFilter(const QString &fragment, QString *foundName)

@@ -66,22 +66,31 @@ GstCaps *VideoCaps(const TVideoFormat &f, bool internal)
 
 // What the card hears: the locked station's tone on the tuner, noise
 // between stations, a 1 kHz tone on the line input.
-void FollowStationSound(GstElement *src)
+void FollowStationSound(TStreamingProperties &sound)
 {
-    if (!src)
-        return;
     TVirtualCard &card = TVirtualCard::Instance();
     const TVirtualStation *station = card.LockedStation();
     if (card.Input != InputTuner) {
-        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
-        g_object_set(src, "freq", 1000.0, "volume", 0.3, nullptr);
+        sound.Set("wave", "sine");
+        sound.Set("freq", 1000.0);
+        sound.Set("volume", 0.3);
     } else if (station) {
-        gst_util_set_object_arg(G_OBJECT(src), "wave", "sine");
-        g_object_set(src, "freq", double(station->ToneHz), "volume", 0.3, nullptr);
+        sound.Set("wave", "sine");
+        sound.Set("freq", double(station->ToneHz));
+        sound.Set("volume", 0.3);
     } else {
-        gst_util_set_object_arg(G_OBJECT(src), "wave", "white-noise");
-        g_object_set(src, "volume", 0.05, nullptr);
+        sound.Set("wave", "white-noise");
+        sound.Set("volume", 0.05);
     }
+}
+
+// Stations carry the sync mark (platform/virtual_sync_mark.h); snow,
+// radio and the external inputs do not.
+bool StationMarked()
+{
+    const TVirtualCard &card = TVirtualCard::Instance();
+    return card.Input == InputTuner && card.Mode == TunerModeTV && card.LockedStation() &&
+           !card.Faults.NoLock;
 }
 
 const char *CaptureDescription =
@@ -121,30 +130,6 @@ GstPadProbeReturn DropWhenStalled(GstPad *, GstPadProbeInfo *, gpointer)
 
 // ---- capture ----
 
-// Shared by the filter (GUI thread) and the probe on the source's pad
-// (streaming thread); the probe owns a reference.
-struct TVirtualCaptureFilter::TPendingPattern
-{
-    std::mutex Mutex;
-    QByteArray Pattern; // empty: nothing to change
-    GstElement *Source = nullptr;
-
-    static GstPadProbeReturn Apply(GstPad *, GstPadProbeInfo *, gpointer data)
-    {
-        TPendingPattern *self = static_cast<std::shared_ptr<TPendingPattern> *>(data)->get();
-        QByteArray pattern;
-        {
-            std::lock_guard lock(self->Mutex);
-            pattern.swap(self->Pattern);
-        }
-        // The frame that passes now is made; the next one will be made with
-        // the new pattern.
-        if (!pattern.isEmpty())
-            gst_util_set_object_arg(G_OBJECT(self->Source), "pattern", pattern.constData());
-        return GST_PAD_PROBE_OK;
-    }
-};
-
 TVirtualCaptureFilter::TVirtualCaptureFilter()
     : TGraphFilter(VirtualCardBaseName() + " Video Capture", ParseCaptureBin())
 {
@@ -180,36 +165,19 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
             continue;
         GstPad *pad = StaticPad(Bin(), source, "src");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+        if (source == std::string("asrc"))
+            AddSyncClick(pad, Marks);
         gst_object_unref(pad);
     }
-    Pending = std::make_shared<TPendingPattern>();
-    Pending->Source = Child(Bin(), "src");
-    {
-        GstPad *pad = StaticPad(Bin(), "src", "src");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, TPendingPattern::Apply,
-                          new std::shared_ptr<TPendingPattern>(Pending), [](gpointer p) {
-                              delete static_cast<std::shared_ptr<TPendingPattern> *>(p);
-                          });
-        gst_object_unref(pad);
-    }
+    Picture = std::make_unique<TStreamingProperties>(Child(Bin(), "src"));
+    if (GstElement *sound = Child(Bin(), "asrc"))
+        Sound = std::make_unique<TStreamingProperties>(sound);
+    GstPad *balanced = StaticPad(Bin(), "balance", "src");
+    AddSyncFlash(balanced, Marks);
+    gst_object_unref(balanced);
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
     RunVbiSource();
-}
-
-void TVirtualCaptureFilter::SetPattern(const QString &pattern)
-{
-    GstPad *pad = StaticPad(Bin(), "src", "src");
-    const bool streaming = GST_PAD_MODE(pad) != GST_PAD_MODE_NONE;
-    gst_object_unref(pad);
-    std::lock_guard lock(Pending->Mutex);
-    if (streaming) {
-        Pending->Pattern = pattern.toUtf8();
-    } else {
-        // No frame is being made: set it now.
-        Pending->Pattern.clear();
-        gst_util_set_object_arg(G_OBJECT(Pending->Source), "pattern", pattern.toUtf8().constData());
-    }
 }
 
 void TVirtualCaptureFilter::RunVbiSource()
@@ -259,11 +227,13 @@ void TVirtualCaptureFilter::Follow()
     }
     if (card.Faults.NoLock)
         pattern = "snow", title.clear();
-    SetPattern(pattern);
+    Picture->Set("pattern", pattern);
     g_object_set(Child(Bin(), "title"), "text", title.toUtf8().constData(), "silent",
                  title.isEmpty(), nullptr);
     g_object_set(Child(Bin(), "clock"), "silent", pattern == "snow", nullptr);
-    FollowStationSound(Child(Bin(), "asrc"));
+    if (Sound)
+        FollowStationSound(*Sound);
+    *Marks = StationMarked();
     // videobalance: brightness -1..1, contrast 0..2, hue -1..1, saturation 0..2.
     int min, max, step, def;
     auto scaled = [&](int property, double low, double high) {
@@ -383,7 +353,9 @@ TVirtualAudioCaptureFilter::TVirtualAudioCaptureFilter()
     gst_object_unref(pad);
     pad = StaticPad(Bin(), "src", "src");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+    AddSyncClick(pad, Marks);
     gst_object_unref(pad);
+    Sound = std::make_unique<TStreamingProperties>(Child(Bin(), "src"));
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
 }
@@ -395,7 +367,8 @@ TVirtualAudioCaptureFilter::~TVirtualAudioCaptureFilter()
 
 void TVirtualAudioCaptureFilter::Follow()
 {
-    FollowStationSound(Child(Bin(), "src"));
+    FollowStationSound(*Sound);
+    *Marks = StationMarked();
 }
 
 // ---- crossbar, tuner, TV audio: control only ----

@@ -7,6 +7,8 @@
 
 #include "platform/device_interfaces.h"
 #include "platform/filter_graph.h"
+#include "platform/streaming_properties.h"
+#include "platform/virtual_sync_mark.h"
 
 // The video capture filter: a moving test pattern with the station's name
 // and a clock, snow when nothing is locked. Pins: "Analog Video In",
@@ -43,14 +45,12 @@ private:
     void ApplyFormat();
     // The VBI source runs only while its pin is connected.
     void RunVbiSource();
-    // The picture's pattern changes on the source's own thread, between two
-    // frames: videotestsrc of GStreamer 1.22 frees its cached picture when
-    // the pattern is set, under the feet of a frame being made.
-    void SetPattern(const QString &pattern);
-    struct TPendingPattern;
-    std::shared_ptr<TPendingPattern> Pending;
+    // The picture source's and the sound source's changes, made between
+    // their buffers.
+    std::unique_ptr<TStreamingProperties> Picture, Sound;
     TVideoFormat Format;
     int Observer = 0;
+    TSyncMarkSwitch Marks = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Sound of the tuned station (a tone), noise between stations, a 1 kHz
@@ -63,7 +63,9 @@ public:
 
 private:
     void Follow();
+    std::unique_ptr<TStreamingProperties> Sound;
     int Observer = 0;
+    TSyncMarkSwitch Marks = std::make_shared<std::atomic<bool>>(false);
 };
 
 class TVirtualCrossbarFilter : public TGraphFilter, public ICrossbar

@@ -18,15 +18,15 @@ const char *WisDescription =
     " ! mpeg4videoparse config-interval=-1"
     " ! tee name=t allow-not-linked=true"
     " t. ! queue name=qcapture max-size-buffers=16 max-size-bytes=0 max-size-time=0"
-    " t. ! queue name=qpreview max-size-buffers=16 max-size-bytes=0 max-size-time=0 leaky=downstream"
+    " t. ! queue name=qpreview max-size-buffers=16 max-size-bytes=0 max-size-time=0 "
+    "leaky=downstream"
     " audiotestsrc name=asrc is-live=true samplesperbuffer=1920"
     " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! queue name=qaudio"
     " max-size-buffers=16 max-size-bytes=0 max-size-time=0";
 
 const TVideoFormat WisFormats[] = {
-    {"MP4S", 720, 576, 25}, {"MP4S", 640, 480, 25}, {"MP4S", 352, 288, 25},
-    {"MP4S", 320, 240, 25}, {"DX50", 720, 576, 25}, {"DX50", 640, 480, 25},
-    {"DX50", 352, 288, 25}, {"DX50", 320, 240, 25}};
+    {"MP4S", 720, 576, 25}, {"MP4S", 640, 480, 25}, {"MP4S", 352, 288, 25}, {"MP4S", 320, 240, 25},
+    {"DX50", 720, 576, 25}, {"DX50", 640, 480, 25}, {"DX50", 352, 288, 25}, {"DX50", 320, 240, 25}};
 
 GstElement *Child(GstElement *bin, const char *name)
 {
@@ -132,9 +132,9 @@ TVirtualWisCaptureFilter::TVirtualWisCaptureFilter()
     }
     if (GstElement *encoder = Child(Bin(), "enc")) {
         auto *stamps = new TEncoderStamps;
-        const auto type = GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER |
-                                          GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
-                                          GST_PAD_PROBE_TYPE_EVENT_FLUSH);
+        const auto type =
+            GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                            GST_PAD_PROBE_TYPE_EVENT_FLUSH);
         GstPad *in = gst_element_get_static_pad(encoder, "sink");
         gst_pad_add_probe(in, type, RememberStamp, stamps, nullptr);
         gst_object_unref(in);
@@ -146,6 +146,10 @@ TVirtualWisCaptureFilter::TVirtualWisCaptureFilter()
     }
     Format = WisFormats[2];
     SetFormat(Format);
+    if (GstElement *src = Child(Bin(), "src"))
+        Picture = std::make_unique<TStreamingProperties>(src);
+    if (GstElement *a = Child(Bin(), "asrc"))
+        Sound = std::make_unique<TStreamingProperties>(a);
     Observer = TVirtualCard::Instance().Subscribe([this] { Follow(); });
     Follow();
 }
@@ -170,14 +174,14 @@ void TVirtualWisCaptureFilter::Follow()
         pattern = "ball", title = "Camera";
     if (card.Faults.NoLock)
         pattern = "snow", title.clear();
-    if (GstElement *src = Child(Bin(), "src"))
-        gst_util_set_object_arg(G_OBJECT(src), "pattern", pattern.toUtf8().constData());
+    if (Picture)
+        Picture->Set("pattern", pattern);
     if (GstElement *t = Child(Bin(), "title"))
         g_object_set(t, "text", title.toUtf8().constData(), "silent", title.isEmpty(), nullptr);
-    if (GstElement *a = Child(Bin(), "asrc")) {
-        gst_util_set_object_arg(G_OBJECT(a), "wave", station ? "sine" : "white-noise");
-        g_object_set(a, "freq", double(station ? station->ToneHz : 440), "volume",
-                     station ? 0.3 : 0.05, nullptr);
+    if (Sound) {
+        Sound->Set("wave", station ? "sine" : "white-noise");
+        Sound->Set("freq", double(station ? station->ToneHz : 440));
+        Sound->Set("volume", station ? 0.3 : 0.05);
     }
 }
 
@@ -256,10 +260,10 @@ int TVirtualWisCaptureFilter::SetFormat(const TVideoFormat &format)
         if (pin->Pad && pin->IsConnected())
             return EBUSY;
     Format = format;
-    GstCaps *caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width",
-                                        G_TYPE_INT, format.Width, "height", G_TYPE_INT,
-                                        format.Height, "framerate", GST_TYPE_FRACTION,
-                                        format.FramesPerSecond, 1, nullptr);
+    GstCaps *caps =
+        gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
+                            format.Width, "height", G_TYPE_INT, format.Height, "framerate",
+                            GST_TYPE_FRACTION, format.FramesPerSecond, 1, nullptr);
     if (GstElement *srccaps = Child(Bin(), "srccaps"))
         g_object_set(srccaps, "caps", caps, nullptr);
     gst_caps_unref(caps);

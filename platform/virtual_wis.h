@@ -5,8 +5,11 @@
 // virtual card's state like the other profiles' capture filter.
 #pragma once
 
+#include <memory>
+
 #include "platform/device_interfaces.h"
 #include "platform/filter_graph.h"
+#include "platform/streaming_properties.h"
 
 class TVirtualWisCaptureFilter : public TGraphFilter,
                                  public IVideoProcAmp,
@@ -34,6 +37,8 @@ public:
 
 private:
     void Follow();
+    // The sources' changes, made between their buffers.
+    std::unique_ptr<TStreamingProperties> Picture, Sound;
     TVideoFormat Format;
     int Observer = 0;
 };

@@ -150,12 +150,17 @@ struct TFrameProbe
         GstMapInfo map;
         gst_buffer_map(buffer, &map, GST_MAP_READ);
         double sum = 0;
-        for (gsize i = 0; i < map.size; i += 2) // YUY2: every other byte is luma
+        bool syncMark = true;
+        for (gsize i = 0; i < map.size; i += 2) { // YUY2: every other byte is luma
             sum += map.data[i];
+            syncMark = syncMark && map.data[i] == 235 && map.data[i + 1] == 128;
+        }
         const double mean = sum / (map.size / 2);
         gst_buffer_unmap(buffer, &map);
         gst_sample_unref(sample);
-        return mean;
+        // A station's sync mark (one white picture) says nothing of the
+        // picture controls: take the next one.
+        return syncMark ? MeanLuma() : mean;
     }
 };
 
