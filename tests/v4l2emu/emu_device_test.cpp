@@ -459,6 +459,31 @@ TEST_F(EmuDevice, FormatsAndSizesAreTheDrivers)
     EXPECT_EQ(f.fmt.pix.height, 480u);
 }
 
+TEST_F(EmuDevice, StandardsAreListedAsTheV4l2CoreListsThem)
+{
+    TNode video("/dev/video0");
+    ASSERT_GE(video.Fd, 0);
+    std::vector<std::string> names;
+    v4l2_standard s{};
+    for (s.index = 0; Ioctl(video.Fd, VIDIOC_ENUMSTD, &s) == 0; ++s.index) {
+        names.push_back(reinterpret_cast<char *>(s.name));
+        const bool lines525 = s.id & V4L2_STD_525_60;
+        EXPECT_EQ(s.framelines, lines525 ? 525u : 625u) << names.back();
+        EXPECT_EQ(s.frameperiod.numerator, lines525 ? 1001u : 1u) << names.back();
+        EXPECT_EQ(s.frameperiod.denominator, lines525 ? 30000u : 25u) << names.back();
+    }
+    // The list "v4l2-ctl --list-standards" gives for the saa7134 and bttv
+    // norms: groups, then what is left of them.
+    if (Model()->Profile == "saa7134" || Model()->Profile == "bttv") {
+        const std::vector<std::string> expected = {
+            "NTSC",    "NTSC-M",  "NTSC-M-JP", "NTSC-M-KR", "PAL",     "PAL-BG",  "PAL-H",
+            "PAL-I",   "PAL-DK",  "PAL-M",     "PAL-N",     "PAL-Nc",  "PAL-60",  "SECAM",
+            "SECAM-B", "SECAM-G", "SECAM-H",   "SECAM-DK",  "SECAM-L", "SECAM-Lc"};
+        EXPECT_EQ(names, expected);
+    }
+    EXPECT_GE(names.size(), 10u);
+}
+
 // ---- misbehaviour, each run by its own CTest entry ----
 
 TEST(EmuFaults, BusyNodeRefusesOpen)

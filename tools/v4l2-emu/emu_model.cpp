@@ -242,6 +242,7 @@ bool StdFromCoreName(const std::string &name, uint64_t &id)
 
 bool ParseModel(const std::string &text, TModel &m, std::string &error)
 {
+    m = TModel();
     std::stringstream in(text);
     std::string line;
     int lineNumber = 0;
