@@ -8,7 +8,9 @@
 // TDriver and are touched only under Mutex.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -192,6 +194,13 @@ private:
 };
 
 TDriver &Driver();
+
+// A text into a fixed V4L2 field, cut and zero-terminated.
+inline void CopyText(__u8 *to, size_t size, const std::string &text)
+{
+    memset(to, 0, size);
+    memcpy(to, text.data(), std::min(text.size(), size - 1));
+}
 void MarkFake(int fd, bool fake);
 int64_t NowNs();
 
