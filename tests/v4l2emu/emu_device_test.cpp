@@ -144,18 +144,30 @@ TEST_F(EmuDevice, BuffersArriveAtTheStandardsFrameRate)
         timespec now;
         clock_gettime(CLOCK_MONOTONIC, &now);
         const int64_t nowNs = int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+        int onTime = 0;
         for (size_t i = 0; i < got.size(); ++i) {
             EXPECT_EQ(got[i].bytesused, pix.sizeimage);
             EXPECT_EQ(got[i].field, pix.field);
             EXPECT_TRUE(got[i].flags & V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC);
             EXPECT_TRUE(got[i].flags & V4L2_BUF_FLAG_MAPPED);
-            // Buffers always wait in the queue: no frame is lost.
-            EXPECT_EQ(got[i].sequence, got[0].sequence + i);
             EXPECT_LE(Ns(got[i].timestamp), nowNs);
+            if (i == 0)
+                continue;
+            // Frames come a whole number of frame periods apart (more than
+            // one when the test fell behind and the card dropped frames,
+            // as a card does when no buffer waits).
+            const double delta = double(Ns(got[i].timestamp) - Ns(got[i - 1].timestamp));
+            const long frames = std::lround(delta / periodNs);
+            EXPECT_GE(frames, 1);
+            EXPECT_NEAR(delta, frames * periodNs, 1e6) << "standard " << std;
+            onTime += frames == 1;
+            // Sequence numbers count completed buffers (vb2 drivers) or
+            // captured frames (bttv).
+            const uint32_t step = Model()->Sequence == "frames" ? uint32_t(frames) : 1u;
+            EXPECT_EQ(got[i].sequence, got[i - 1].sequence + step);
         }
+        EXPECT_GE(onTime, 4);
         EXPECT_LT(nowNs - Ns(got.back().timestamp), 1000000000);
-        const double mean = double(Ns(got.back().timestamp) - Ns(got[0].timestamp)) / 7;
-        EXPECT_NEAR(mean, periodNs, periodNs * 0.05) << "standard " << std;
     }
 }
 

@@ -48,10 +48,14 @@ void *CaptureMain(void *arg)
         // late this thread got to run.
         d.CaptureTick(*f, f->NextFrameNs);
         f->NextFrameNs += f->PeriodNs;
-        // A thread that was not scheduled for long skips the lost frames,
-        // as the card's DMA would have dropped them.
-        if (now - f->NextFrameNs > 8 * f->PeriodNs)
-            f->NextFrameNs = now + f->PeriodNs;
+        // A thread that was not scheduled for long catches up on the frame
+        // grid: the frames it missed were lost, as the card's DMA would have
+        // dropped them.
+        if (now - f->NextFrameNs > 8 * f->PeriodNs) {
+            const int64_t lost = (now - f->NextFrameNs) / f->PeriodNs;
+            f->NextFrameNs += lost * f->PeriodNs;
+            f->FrameCount += uint32_t(lost);
+        }
     }
     return nullptr;
 }
