@@ -21,6 +21,9 @@ void TPictureSource::Teardown()
     if (!Pipeline)
         return;
     gst_element_set_state(Pipeline, GST_STATE_NULL);
+    GstBus *bus = gst_element_get_bus(Pipeline);
+    gst_bus_remove_watch(bus);
+    gst_object_unref(bus);
     gst_object_unref(Pipeline);
     Pipeline = nullptr;
 }
@@ -67,6 +70,11 @@ bool TPictureSource::Build(const TPixFormat &format, uint64_t std)
     };
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
     gst_object_unref(sink);
+    // A pipeline that fails is built again on the next look at the state.
+    GstBus *bus = gst_element_get_bus(Pipeline);
+    gst_bus_add_watch(bus, OnBus, this);
+    gst_object_unref(bus);
+    Failed = false;
     Format = format;
     Std = std;
     Serial = ~0u;
@@ -96,7 +104,8 @@ void TPictureSource::Follow()
             Teardown();
         return;
     }
-    if (!Pipeline || !(format == Format) || (std & V4L2_STD_525_60) != (Std & V4L2_STD_525_60))
+    if (!Pipeline || Failed || !(format == Format) ||
+        (std & V4L2_STD_525_60) != (Std & V4L2_STD_525_60))
         Build(format, std);
     else if (Shared->Serial.load() != Serial)
         ShowState();
@@ -140,6 +149,18 @@ void TPictureSource::ShowState()
         }
     }
     ShowStationPicture(Pipeline, picture);
+}
+
+gboolean TPictureSource::OnBus(GstBus *, GstMessage *message, gpointer self)
+{
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        GError *error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        g_printerr("v4l2-emu: the picture failed: %s\n", error ? error->message : "");
+        g_clear_error(&error);
+        static_cast<TPictureSource *>(self)->Failed = true;
+    }
+    return G_SOURCE_CONTINUE;
 }
 
 GstFlowReturn TPictureSource::NewSample(GstElement *sink, gpointer self)

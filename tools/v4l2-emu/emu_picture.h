@@ -36,6 +36,7 @@ private:
     void Teardown();
     void ShowState();
     static GstFlowReturn NewSample(GstElement *sink, gpointer self);
+    static gboolean OnBus(GstBus *bus, GstMessage *message, gpointer self);
     void Write(GstSample *sample);
 
     TShared *Shared;
@@ -45,6 +46,7 @@ private:
     uint64_t Std = 0;      // its standard (the frame rate)
     uint32_t Serial = ~0u; // the state last shown
     gint64 LastStreaming = 0;
+    bool Failed = false; // the pipeline posted an error
 };
 
 } // namespace emu
