@@ -287,9 +287,13 @@ bool TCaptureInfo::Is525Line()
 {
     if (TVStandard)
         return Is525Line(TVStandard);
+    // The first build sets its size before it keeps the decoder's
+    // interface: ask the capture filter then.
+    IAnalogVideoDecoder *decoder = VideoDecoderControl;
+    if (!decoder && VCapture && VCapture->Object())
+        decoder = VCapture->Object()->Query<IAnalogVideoDecoder>();
     int32_t current = 0;
-    return VideoDecoderControl && VideoDecoderControl->GetStandard(current) == 0 &&
-           (current & (Std_525Lines | 0x4));
+    return decoder && decoder->GetStandard(current) == 0 && (current & (Std_525Lines | 0x4));
 }
 
 QString TCaptureInfo::StandardName(int32_t bit)
@@ -305,6 +309,9 @@ bool TCaptureInfo::SetTVStandard(int32_t bit)
     const TStandardRow *row = FindStandard(bit);
     if (!row)
         return false;
+    // The line count before the change: with no standard set yet it is the
+    // decoder's, which the change itself is about to replace.
+    const bool was525 = Is525Line();
     const bool running = GraphRunning(FilterGraph.get());
     if (running)
         FilterGraph->Stop();
@@ -322,8 +329,8 @@ bool TCaptureInfo::SetTVStandard(int32_t bit)
         return false;
 
     const uint8_t family = Family();
-    const bool resize =
-        family >= FamilyConexant && family <= FamilyEmpia28x1 && Is525Line(bit) != Is525Line();
+    const bool resize = family >= FamilyConexant && family <= FamilyEmpia28x1 &&
+                        Is525Line(bit) != was525;
     TVStandard = bit;
     TVStandardName = QString::fromLatin1(row->Name);
     if (resize) {

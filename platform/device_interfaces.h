@@ -132,7 +132,10 @@ struct TVideoFormat
     QString Subtype; // "YUY2", "UYVY", "RGB555", "RGB32"
     int Width = 0;
     int Height = 0;
-    int FramesPerSecond = 25;
+    // Frames per second as a fraction: 25/1 on 625-line standards,
+    // 30000/1001 on 525-line ones.
+    int RateNumerator = 25;
+    int RateDenominator = 1;
     QString Name() const { return QString("%1 %2x%3").arg(Subtype).arg(Width).arg(Height); }
 };
 

@@ -108,6 +108,8 @@ public:
     virtual bool PrepareInput(TPin *in, TPin *from) { return true; }
     virtual void PinsChanged() {}
     virtual void PinDisconnected(TPin *pin) {}
+    // The graph is about to start from stopped (its elements were closed).
+    virtual void BeforeStart() {}
     // Muxers and writers must see end-of-stream before the graph stops, or
     // the file is left unfinished.
     bool NeedsEndOfStream = false;

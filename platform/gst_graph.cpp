@@ -143,6 +143,9 @@ bool TFilterGraph::ChangeState(GstState state)
         std::lock_guard lock(BusMutex);
         ErrorText.clear();
     }
+    if (state > GST_STATE_NULL && State() == GST_STATE_NULL)
+        for (auto &filter : FilterStore)
+            filter->BeforeStart();
     if (state > GST_STATE_NULL)
         for (auto &filter : FilterStore)
             for (auto &pin : filter->Pins())

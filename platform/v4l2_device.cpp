@@ -55,6 +55,18 @@ public:
         }
         return {};
     }
+    QString NodeName(const QString &path) override
+    {
+        QFile f("/sys/class/video4linux/" + QFileInfo(path).fileName() + "/name");
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+    }
+    QString NodeDriver(const QString &path) override
+    {
+        const QString link = QFileInfo("/sys/class/video4linux/" + QFileInfo(path).fileName() +
+                                       "/device/driver")
+                                 .symLinkTarget();
+        return link.isEmpty() ? QString() : QFileInfo(link).fileName();
+    }
 };
 
 std::shared_ptr<TV4l2Backend> &Installed()
@@ -155,40 +167,22 @@ int TV4l2Device::SetFrequency(const v4l2_frequency &frequency)
     v4l2_frequency f = frequency;
     return V4L2_CALL(VIDIOC_S_FREQUENCY, &f);
 }
-int TV4l2Device::GetStd(v4l2_std_id &std)
-{
-    return V4L2_CALL(VIDIOC_G_STD, &std);
-}
-int TV4l2Device::SetStd(v4l2_std_id std)
-{
-    return V4L2_CALL(VIDIOC_S_STD, &std);
-}
-int TV4l2Device::EnumStd(v4l2_standard &standard)
-{
-    return V4L2_CALL(VIDIOC_ENUMSTD, &standard);
-}
-int TV4l2Device::QueryCtrl(v4l2_queryctrl &control)
-{
-    return V4L2_CALL(VIDIOC_QUERYCTRL, &control);
-}
-int TV4l2Device::GetCtrl(v4l2_control &control)
-{
-    return V4L2_CALL(VIDIOC_G_CTRL, &control);
-}
+int TV4l2Device::GetStd(v4l2_std_id &std) { return V4L2_CALL(VIDIOC_G_STD, &std); }
+int TV4l2Device::SetStd(v4l2_std_id std) { return V4L2_CALL(VIDIOC_S_STD, &std); }
+int TV4l2Device::QueryStd(v4l2_std_id &std) { return V4L2_CALL(VIDIOC_QUERYSTD, &std); }
+int TV4l2Device::EnumStd(v4l2_standard &standard) { return V4L2_CALL(VIDIOC_ENUMSTD, &standard); }
+int TV4l2Device::QueryCtrl(v4l2_queryctrl &control) { return V4L2_CALL(VIDIOC_QUERYCTRL, &control); }
+int TV4l2Device::GetCtrl(v4l2_control &control) { return V4L2_CALL(VIDIOC_G_CTRL, &control); }
 int TV4l2Device::SetCtrl(const v4l2_control &control)
 {
     v4l2_control c = control;
     return V4L2_CALL(VIDIOC_S_CTRL, &c);
 }
-int TV4l2Device::EnumFmt(v4l2_fmtdesc &format)
+int TV4l2Device::EnumFmt(v4l2_fmtdesc &format) { return V4L2_CALL(VIDIOC_ENUM_FMT, &format); }
+int TV4l2Device::TryFmt(v4l2_format &format) { return V4L2_CALL(VIDIOC_TRY_FMT, &format); }
+int TV4l2Device::GetFmt(v4l2_format &format) { return V4L2_CALL(VIDIOC_G_FMT, &format); }
+int TV4l2Device::EnumFrameSizes(v4l2_frmsizeenum &size)
 {
-    return V4L2_CALL(VIDIOC_ENUM_FMT, &format);
+    return V4L2_CALL(VIDIOC_ENUM_FRAMESIZES, &size);
 }
-int TV4l2Device::TryFmt(v4l2_format &format)
-{
-    return V4L2_CALL(VIDIOC_TRY_FMT, &format);
-}
-int TV4l2Device::GetFmt(v4l2_format &format)
-{
-    return V4L2_CALL(VIDIOC_G_FMT, &format);
-}
+int TV4l2Device::GetParm(v4l2_streamparm &parm) { return V4L2_CALL(VIDIOC_G_PARM, &parm); }

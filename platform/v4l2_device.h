@@ -23,6 +23,11 @@ public:
     virtual int Ioctl(int fd, unsigned long request, void *arg) = 0;
     // A sysfs attribute of the node's device ("idProduct"); empty if none.
     virtual QString DeviceAttribute(const QString &path, const QString &attribute) = 0;
+    // The node's own name in sysfs ("saa7134[0] video (...)") and the
+    // driver its device is bound to: what tells a card another program holds
+    // (its node cannot be opened). Empty if unknown.
+    virtual QString NodeName(const QString &path) { return {}; }
+    virtual QString NodeDriver(const QString &path) { return {}; }
 };
 
 // The installed backend (the system's unless one was set).
@@ -58,6 +63,7 @@ public:
     int GetFrequency(v4l2_frequency &frequency);
     int SetFrequency(const v4l2_frequency &frequency);
     int GetStd(v4l2_std_id &std);
+    int QueryStd(v4l2_std_id &std);
     int SetStd(v4l2_std_id std);
     int EnumStd(v4l2_standard &standard);
     int QueryCtrl(v4l2_queryctrl &control);
@@ -66,6 +72,8 @@ public:
     int EnumFmt(v4l2_fmtdesc &format);
     int TryFmt(v4l2_format &format);
     int GetFmt(v4l2_format &format);
+    int EnumFrameSizes(v4l2_frmsizeenum &size);
+    int GetParm(v4l2_streamparm &parm);
 
 private:
     int Call(unsigned long request, void *arg, const char *name);

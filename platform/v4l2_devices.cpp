@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "platform/filter_registry.h"
@@ -82,8 +83,21 @@ std::vector<TV4l2Card> ScanV4l2Cards()
     TV4l2Backend &backend = V4l2Backend();
     for (const QString &node : backend.Nodes()) {
         TV4l2Device device(node);
-        if (device.Open())
+        if (const int err = device.Open()) {
+            const QString name = err == EBUSY ? backend.NodeName(node) : QString();
+            if (name.isEmpty() || !QFileInfo(node).fileName().startsWith("video"))
+                continue;
+            TV4l2Card card;
+            card.Path = node;
+            card.Driver = backend.NodeDriver(node);
+            card.CardName = name;
+            card.FriendlyName = V4l2FriendlyName(card.Driver, name,
+                                                 backend.DeviceAttribute(node, "idVendor"),
+                                                 backend.DeviceAttribute(node, "idProduct"));
+            card.Busy = true;
+            cards.push_back(card);
             continue;
+        }
         v4l2_capability cap{};
         if (device.QueryCap(cap))
             continue;
@@ -128,15 +142,15 @@ std::vector<TDeviceEntry> V4l2DeviceEntries(TDeviceCategory category)
             list.push_back({card.FriendlyName, "v4l2:capture:" + card.Path});
             break;
         case TDeviceCategory::Crossbar:
-            if (card.InputCount > 0)
+            if (card.InputCount > 0 || card.Busy)
                 list.push_back({card.FriendlyName + " Crossbar", "v4l2:crossbar:" + card.Path});
             break;
         case TDeviceCategory::TVTuner:
-            if (card.HasTuner)
+            if (card.HasTuner || card.Busy)
                 list.push_back({card.FriendlyName + " TV Tuner", "v4l2:tuner:" + card.Path});
             break;
         case TDeviceCategory::TVAudio:
-            if (card.HasTuner)
+            if (card.HasTuner || card.Busy)
                 list.push_back({card.FriendlyName + " TV Audio", "v4l2:tvaudio:" + card.Path});
             break;
         default:

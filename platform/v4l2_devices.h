@@ -19,10 +19,15 @@ struct TV4l2Card
     QString BusInfo;
     bool HasTuner = false;
     int InputCount = 0;
+    // Another program holds the card (its node answered EBUSY): known only
+    // by its sysfs name and driver, listed with all its parts.
+    bool Busy = false;
 };
 
 // Looks at every node through the seam: capture nodes become cards, radio
-// nodes join the card on the same bus.
+// nodes join the card on the same bus. A capture node that is busy is still
+// a card of this machine (as the system lists a device another program
+// uses); choosing it then fails at the preview with the device message.
 std::vector<TV4l2Card> ScanV4l2Cards();
 
 // The driver's card name completed with the words that name its chip, so

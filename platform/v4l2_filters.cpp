@@ -9,6 +9,7 @@
 #include "platform/log.h"
 #include "platform/text_util.h"
 #include "platform/v4l2_devices.h"
+#include "platform/v4l2_formats.h"
 
 namespace {
 
@@ -76,6 +77,41 @@ public:
         }
     }
 
+    // v4l2src remembers the standard, the input and the frequency it found
+    // at its first open and sets them again at every later one
+    // (gst_v4l2_set_defaults): a restart would undo every tune, input switch
+    // and standard change made since. A fresh source reads the card as it
+    // is, as the driver keeps it.
+    void BeforeStart() override
+    {
+        // The rate follows the standard, which may have changed while the
+        // graph was stopped.
+        ApplyCaps();
+        if (!Started) {
+            Started = true;
+            return;
+        }
+        GstElement *old = gst_bin_get_by_name(GST_BIN(Bin()), "src");
+        GstElement *caps = gst_bin_get_by_name(GST_BIN(Bin()), "caps");
+        GstElement *fresh = gst_element_factory_make("v4l2src", nullptr);
+        if (old && caps && fresh) {
+            gst_element_unlink(old, caps);
+            gst_element_set_state(old, GST_STATE_NULL);
+            gst_bin_remove(GST_BIN(Bin()), old);
+            g_object_set(fresh, "name", "src", "device", Device.Path().toUtf8().constData(),
+                         nullptr);
+            gst_bin_add(GST_BIN(Bin()), fresh);
+            if (!gst_element_link(fresh, caps))
+                qCWarning(lcV4l2) << Device.Path() << "cannot link a new v4l2src";
+        } else if (fresh) {
+            gst_object_unref(fresh);
+        }
+        if (old)
+            gst_object_unref(old);
+        if (caps)
+            gst_object_unref(caps);
+    }
+
     int GetRange(int property, int &min, int &max, int &step, int &def) override
     {
         v4l2_queryctrl q{};
@@ -114,12 +150,18 @@ public:
         if (int err = Device.EnumInput(input))
             return err;
         locked = !(input.status & (V4L2_IN_ST_NO_H_LOCK | V4L2_IN_ST_NO_SIGNAL));
-        // Not every driver fills the input status (cx88 does not), but all
-        // report the tuner input's picture lock as the tuner's signal.
+        // Not every driver fills the input status (cx88 and em28xx do not);
+        // most report the tuner input's picture lock as the tuner's signal.
         v4l2_tuner t{};
         t.index = input.tuner;
-        if (locked && input.type == V4L2_INPUT_TYPE_TUNER && Device.GetTuner(t) == 0)
-            locked = t.signal != 0;
+        if (!locked || input.type != V4L2_INPUT_TYPE_TUNER || Device.GetTuner(t) != 0)
+            return 0;
+        locked = t.signal != 0;
+        // em28xx has neither: its simple tuners measure a signal on FM only.
+        // Its decoder still names the standard of a picture it is locked to.
+        v4l2_std_id detected = 0;
+        if (!locked && Device.QueryStd(detected) == 0)
+            locked = detected != 0;
         return 0;
     }
     int AvailableStandards(int32_t &standards) override { return EnumStandards(Device, standards); }
@@ -143,81 +185,84 @@ public:
         if (index < 0 || index >= int(list.size()))
             return EINVAL;
         format = list[index];
+        // The standard may have changed since the list was made.
+        V4l2FrameRate(Device, format.RateNumerator, format.RateDenominator);
         return 0;
     }
     int GetFormat(TVideoFormat &format) override
     {
         if (Current.Width) {
             format = Current;
-            return 0;
+        } else {
+            // Until a format is set, the driver's current one.
+            v4l2_format f{};
+            f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+            if (int err = Device.GetFmt(f))
+                return err;
+            const TV4l2PixelFormat *known = V4l2PixelFormat(f.fmt.pix.pixelformat);
+            format = {};
+            format.Subtype = known ? known->Subtype : "";
+            format.Width = int(f.fmt.pix.width);
+            format.Height = int(f.fmt.pix.height);
+            if (!known)
+                return EINVAL;
         }
-        // Until a format is set, the driver's current one.
-        v4l2_format f{};
-        f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        if (int err = Device.GetFmt(f))
-            return err;
-        const std::pair<__u32, const char *> known[] = {{V4L2_PIX_FMT_YUYV, "YUY2"},
-                                                        {V4L2_PIX_FMT_UYVY, "UYVY"},
-                                                        {V4L2_PIX_FMT_RGB555, "RGB555"},
-                                                        {V4L2_PIX_FMT_BGR32, "RGB32"}};
-        format = {};
-        for (auto [fourcc, name] : known)
-            if (f.fmt.pix.pixelformat == fourcc)
-                format.Subtype = name;
-        format.Width = int(f.fmt.pix.width);
-        format.Height = int(f.fmt.pix.height);
-        return format.Subtype.isEmpty() ? EINVAL : 0;
+        V4l2FrameRate(Device, format.RateNumerator, format.RateDenominator);
+        return 0;
     }
     int SetFormat(const TVideoFormat &format) override
     {
         for (auto &pin : Pins())
             if (pin->Pad && pin->IsConnected())
                 return EBUSY;
-        const QString gstFormat = format.Subtype == "UYVY"     ? "UYVY"
-                                  : format.Subtype == "RGB555" ? "RGB15"
-                                  : format.Subtype == "RGB32"  ? "BGRx"
-                                                               : "YUY2";
-        GstCaps *caps = gst_caps_new_simple(
-            "video/x-raw", "format", G_TYPE_STRING, gstFormat.toUtf8().constData(), "width",
-            G_TYPE_INT, format.Width, "height", G_TYPE_INT, format.Height, nullptr);
-        GstElement *filter = gst_bin_get_by_name(GST_BIN(Bin()), "caps");
-        g_object_set(filter, "caps", caps, nullptr);
-        gst_object_unref(filter);
-        gst_caps_unref(caps);
+        // The driver decides: a size or format it would change is refused,
+        // and the caller falls back to its next choice.
+        if (int err = V4l2CheckFormat(Device, format))
+            return err;
         Current = format;
+        ApplyCaps();
         return 0;
     }
 
 private:
+    // The source's caps: the format set, at the standard's frame rate (which
+    // v4l2src cannot always learn: em28xx lists sizes but no intervals), in
+    // plain memory (v4l2src offers fields as "format:Interlaced" buffers the
+    // preview chain does not take).
+    void ApplyCaps()
+    {
+        GstCaps *caps = gst_caps_new_empty_simple("video/x-raw");
+        if (const TV4l2PixelFormat *known = V4l2PixelFormat(Current.Subtype))
+            gst_caps_set_simple(caps, "format", G_TYPE_STRING, known->GstFormat, "width",
+                                G_TYPE_INT, Current.Width, "height", G_TYPE_INT, Current.Height,
+                                nullptr);
+        int num = 0, den = 0;
+        if (V4l2FrameRate(Device, num, den))
+            gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, num, den, nullptr);
+        GstElement *filter = gst_bin_get_by_name(GST_BIN(Bin()), "caps");
+        g_object_set(filter, "caps", caps, nullptr);
+        gst_object_unref(filter);
+        gst_caps_unref(caps);
+    }
+
     static __u32 ControlId(int property)
     {
         static const __u32 ids[] = {V4L2_CID_BRIGHTNESS, V4L2_CID_CONTRAST, V4L2_CID_HUE,
                                     V4L2_CID_SATURATION, V4L2_CID_SHARPNESS};
         return property >= 0 && property < 5 ? ids[property] : 0;
     }
-    // The pixel formats the driver offers, at the usual capture sizes.
+    // The formats the driver offers (platform/v4l2_formats.h).
     const std::vector<TVideoFormat> &Formats()
     {
-        if (!FormatList.empty())
-            return FormatList;
-        const std::pair<__u32, const char *> known[] = {{V4L2_PIX_FMT_YUYV, "YUY2"},
-                                                        {V4L2_PIX_FMT_UYVY, "UYVY"},
-                                                        {V4L2_PIX_FMT_RGB555, "RGB555"},
-                                                        {V4L2_PIX_FMT_BGR32, "RGB32"}};
-        v4l2_fmtdesc d{};
-        d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        for (d.index = 0; Device.EnumFmt(d) == 0; ++d.index)
-            for (auto [fourcc, name] : known)
-                if (d.pixelformat == fourcc)
-                    for (auto [w, h] :
-                         {std::pair{720, 576}, {720, 480}, {640, 480}, {352, 288}, {320, 240}})
-                        FormatList.push_back({name, w, h, 25});
+        if (FormatList.empty())
+            FormatList = V4l2CaptureFormats(Device);
         return FormatList;
     }
 
     TV4l2Device Device;
     std::vector<TVideoFormat> FormatList;
     TVideoFormat Current;
+    bool Started = false;
 };
 
 // Inputs as a crossbar: the driver's video inputs, then an audio tuner and
@@ -503,8 +548,8 @@ TFilterPtr CreateV4l2Filter(const QString &rest)
     if (kind == "capture") {
         GError *error = nullptr;
         const QString description =
-            "v4l2src name=src device=\"" + path +
-            "\" ! capsfilter name=caps ! tee name=t"
+            "v4l2src name=src device=\"" + path + "\" ! capsfilter name=caps caps=video/x-raw"
+            " ! tee name=t"
             " allow-not-linked=true t. ! queue name=qcapture max-size-buffers=8 max-size-bytes=0"
             " max-size-time=0 t. ! queue name=qpreview max-size-buffers=8 max-size-bytes=0"
             " max-size-time=0 leaky=downstream";

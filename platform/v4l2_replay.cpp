@@ -1,5 +1,6 @@
 #include "platform/v4l2_replay.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -303,6 +304,22 @@ int TV4l2Replay::Ioctl(int fd, unsigned long request, void *arg)
         f->fmt.pix.pixelformat = card->PixelFormats.empty() ? 0 : card->PixelFormats.front();
         f->fmt.pix.width = 720;
         f->fmt.pix.height = (s.Std & V4L2_STD_525_60) ? 480 : 576;
+        return 0;
+    }
+    case VIDIOC_TRY_FMT: {
+        // The saa7134 and cx88 limits: 48x32 to 720 wide and the standard's
+        // lines, widths in steps of 4.
+        auto *f = static_cast<v4l2_format *>(arg);
+        if (radio || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE)
+            return radio ? ENOTTY : EINVAL;
+        auto &pix = f->fmt.pix;
+        if (std::find(card->PixelFormats.begin(), card->PixelFormats.end(), pix.pixelformat) ==
+            card->PixelFormats.end())
+            return EINVAL;
+        const __u32 lines = (s.Std & V4L2_STD_525_60) ? 480 : 576;
+        pix.width = std::clamp<__u32>(pix.width, 48, 720) & ~3u;
+        pix.height = std::clamp<__u32>(pix.height, 32, lines);
+        pix.field = pix.height > lines / 2 ? V4L2_FIELD_INTERLACED : V4L2_FIELD_BOTTOM;
         return 0;
     }
     case VIDIOC_ENUM_FMT: {

@@ -8,10 +8,15 @@
 #include <string>
 
 #include "platform/log.h"
+#include "platform/station_picture.h"
 #include "platform/virtual_card.h"
 #include "platform/virtual_wis.h"
 
 namespace {
+
+// The 525-line, 60 Hz standards: NTSC M, NTSC M Japan, NTSC 4.43, PAL M,
+// PAL 60.
+constexpr int32_t VirtualStd525Lines = Std_NTSC_M | Std_NTSC_M_J | 0x4 | Std_PAL_M | 0x800;
 
 GstElement *Child(GstElement *bin, const char *name)
 {
@@ -53,7 +58,8 @@ GstCaps *VideoCaps(const TVideoFormat &f, bool internal)
         format = "BGRx";
     return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format.toUtf8().constData(),
                                "width", G_TYPE_INT, f.Width, "height", G_TYPE_INT, f.Height,
-                               "framerate", GST_TYPE_FRACTION, f.FramesPerSecond, 1, nullptr);
+                               "framerate", GST_TYPE_FRACTION, f.RateNumerator, f.RateDenominator,
+                               nullptr);
 }
 
 // The card's sound as its audio capture and its video capture filter's
@@ -94,10 +100,6 @@ bool StationMarked()
 }
 
 const char *CaptureDescription =
-    "videotestsrc name=src is-live=true horizontal-speed=2 ! capsfilter name=srccaps"
-    " ! textoverlay name=title valignment=top halignment=left font-desc=\"Sans 20\""
-    " shaded-background=true ! clockoverlay name=clock valignment=bottom halignment=right"
-    " time-format=\"%H:%M:%S\" font-desc=\"Sans 16\" ! videobalance name=balance"
     " ! videoconvert name=conv ! capsfilter name=caps ! tee name=t allow-not-linked=true"
     " t. ! queue name=qcapture max-size-buffers=8 max-size-bytes=0 max-size-time=0"
     " t. ! queue name=qpreview max-size-buffers=8 max-size-bytes=0 max-size-time=0 leaky=downstream"
@@ -114,8 +116,7 @@ bool SoundOnCapturePin()
 
 GstElement *ParseCaptureBin()
 {
-    const std::string description =
-        std::string(CaptureDescription) +
+    const std::string description = std::string(StationPictureChain) + CaptureDescription +
         (SoundOnCapturePin() ? " " LYRA_SOUND_BRANCH("asrc", "qaudio") : "");
     return ParseBin(description.c_str());
 }
@@ -201,52 +202,45 @@ void TVirtualCaptureFilter::Follow()
 {
     TVirtualCard &card = TVirtualCard::Instance();
     const TVirtualStation *station = card.LockedStation();
-    QString pattern = "snow", title;
+    TStationPicture picture;
     switch (card.Input) {
     case InputTuner:
         if (card.Mode == TunerModeFM) {
-            pattern = "black";
-            title = station ? station->Name : QString();
+            picture.Pattern = "black";
+            picture.Title = station ? station->Name : QString();
         } else if (station) {
-            pattern = station->Pattern;
-            title = station->Name;
+            picture.Pattern = station->Pattern;
+            picture.Title = station->Name;
         }
         break;
-    case InputComposite:
-        pattern = "smpte";
-        title = "Composite";
-        break;
-    case InputSVideo:
-        pattern = "colors";
-        title = "S-Video";
-        break;
-    default:
-        pattern = "ball";
-        title = "Camera";
-        break;
+    case InputComposite: picture.Pattern = "smpte"; picture.Title = "Composite"; break;
+    case InputSVideo: picture.Pattern = "colors"; picture.Title = "S-Video"; break;
+    default: picture.Pattern = "ball"; picture.Title = "Camera"; break;
     }
     if (card.Faults.NoLock)
-        pattern = "snow", title.clear();
-    Picture->Set("pattern", pattern);
-    g_object_set(Child(Bin(), "title"), "text", title.toUtf8().constData(), "silent",
-                 title.isEmpty(), nullptr);
-    g_object_set(Child(Bin(), "clock"), "silent", pattern == "snow", nullptr);
+        picture.Pattern = "snow", picture.Title.clear();
+    picture.Clock = picture.Pattern != "snow";
+    int min, max, step, def;
+    auto level = [&](int property, double low, double high) {
+        TVirtualCard::ProcAmpRange(property, min, max, step, def);
+        return BalanceLevel(card.ProcAmp[property], min, def, max, low, high);
+    };
+    picture.Brightness = level(ProcAmp_Brightness, -1, 1);
+    picture.Contrast = level(ProcAmp_Contrast, 0, 2);
+    picture.Hue = level(ProcAmp_Hue, -1, 1);
+    picture.Saturation = level(ProcAmp_Saturation, 0, 2);
+    ShowStationPicture(Bin(), picture, Picture.get());
     if (Sound)
         FollowStationSound(*Sound);
     *Marks = StationMarked();
-    // videobalance: brightness -1..1, contrast 0..2, hue -1..1, saturation 0..2.
-    int min, max, step, def;
-    auto scaled = [&](int property, double low, double high) {
-        TVirtualCard::ProcAmpRange(property, min, max, step, def);
-        const int v = card.ProcAmp[property];
-        const double mid = (low + high) / 2;
-        if (v <= def)
-            return low + (mid - low) * (v - min) / std::max(1, def - min);
-        return mid + (high - mid) * (v - def) / std::max(1, max - def);
-    };
-    g_object_set(Child(Bin(), "balance"), "brightness", scaled(ProcAmp_Brightness, -1, 1),
-                 "contrast", scaled(ProcAmp_Contrast, 0, 2), "hue", scaled(ProcAmp_Hue, -1, 1),
-                 "saturation", scaled(ProcAmp_Saturation, 0, 2), nullptr);
+    // 525-line standards run at 29.97 frames/s, the others at 25; the caps
+    // change only while the graph is stopped (a standard change stops it).
+    const bool lines525 = card.Standard & VirtualStd525Lines;
+    if (lines525 != (Format.RateNumerator == 30000)) {
+        Format.RateNumerator = lines525 ? 30000 : 25;
+        Format.RateDenominator = lines525 ? 1001 : 1;
+        ApplyFormat();
+    }
 }
 
 void TVirtualCaptureFilter::ApplyFormat()
@@ -276,6 +270,8 @@ int TVirtualCaptureFilter::GetStreamCaps(int index, TVideoFormat &format)
     if (index < 0 || index >= int(std::size(Formats)))
         return EINVAL;
     format = Formats[index];
+    format.RateNumerator = Format.RateNumerator;
+    format.RateDenominator = Format.RateDenominator;
     return 0;
 }
 
@@ -290,12 +286,15 @@ int TVirtualCaptureFilter::SetFormat(const TVideoFormat &format)
     for (auto &pin : Pins())
         if (pin->Pad && pin->IsConnected())
             return EBUSY;
-    if (format.Width < 16 || format.Height < 16 || format.Width > 1920 || format.Height > 1080 ||
-        format.FramesPerSecond < 1 || format.FramesPerSecond > 60)
+    if (format.Width < 16 || format.Height < 16 || format.Width > 1920 || format.Height > 1080)
         return EINVAL;
     if (!QStringList{"YUY2", "UYVY", "RGB555", "RGB32"}.contains(format.Subtype))
         return EINVAL;
+    // The rate is the standard's, whatever was asked.
+    const int num = Format.RateNumerator, den = Format.RateDenominator;
     Format = format;
+    Format.RateNumerator = num;
+    Format.RateDenominator = den;
     ApplyFormat();
     return 0;
 }

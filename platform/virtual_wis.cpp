@@ -260,10 +260,10 @@ int TVirtualWisCaptureFilter::SetFormat(const TVideoFormat &format)
         if (pin->Pad && pin->IsConnected())
             return EBUSY;
     Format = format;
-    GstCaps *caps =
-        gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
-                            format.Width, "height", G_TYPE_INT, format.Height, "framerate",
-                            GST_TYPE_FRACTION, format.FramesPerSecond, 1, nullptr);
+    GstCaps *caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width",
+                                        G_TYPE_INT, format.Width, "height", G_TYPE_INT,
+                                        format.Height, "framerate", GST_TYPE_FRACTION,
+                                        format.RateNumerator, format.RateDenominator, nullptr);
     if (GstElement *srccaps = Child(Bin(), "srccaps"))
         g_object_set(srccaps, "caps", caps, nullptr);
     gst_caps_unref(caps);

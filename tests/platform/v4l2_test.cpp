@@ -171,7 +171,9 @@ TEST_F(V4l2Test, ProcessingAmplifierAndFormatsComeFromTheDriver)
     ASSERT_NE(config, nullptr);
     int count = 0;
     ASSERT_EQ(config->GetNumberOfCapabilities(count), 0);
-    EXPECT_EQ(count, 20); // YUY2, UYVY, RGB555, RGB32 at five sizes; GREY is not offered
+    // YUY2, UYVY, RGB555, RGB32 at the six usual sizes the driver takes;
+    // GREY is not offered.
+    EXPECT_EQ(count, 24);
     TVideoFormat format;
     ASSERT_EQ(config->GetStreamCaps(0, format), 0);
     EXPECT_EQ(format.Name(), "YUY2 720x576");
@@ -183,6 +185,13 @@ TEST_F(V4l2Test, ProcessingAmplifierAndFormatsComeFromTheDriver)
     ASSERT_EQ(saaConfig->GetFormat(format), 0);
     EXPECT_EQ(format.Name(), "YUY2 720x576");
     ASSERT_EQ(saaConfig->SetFormat({"UYVY", 640, 480, 25}), 0);
+    ASSERT_EQ(saaConfig->GetFormat(format), 0);
+    EXPECT_EQ(format.Name(), "UYVY 640x480");
+    // A size the driver would change is refused and changes nothing; so is
+    // a format it does not have.
+    EXPECT_EQ(saaConfig->SetFormat({"UYVY", 800, 600, 25}), EINVAL);
+    EXPECT_EQ(saaConfig->SetFormat({"UYVY", 642, 480, 25}), EINVAL);
+    EXPECT_EQ(config->SetFormat({"RGB24", 640, 480, 25}), EINVAL);
     ASSERT_EQ(saaConfig->GetFormat(format), 0);
     EXPECT_EQ(format.Name(), "UYVY 640x480");
 }

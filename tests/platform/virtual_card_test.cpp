@@ -346,6 +346,44 @@ TEST_F(VirtualCardTest, VbiRunsOnlyWhileItsPinIsConnected)
     graph.SetActive(false);
 }
 
+TEST_F(VirtualCardTest, StandardsSetTheFrameRate)
+{
+    TFilterGraph graph;
+    graph.Mode = TFilterGraph::ModeCapture;
+    ASSERT_TRUE(graph.SetActive(true));
+    TFilterPtr capture = CreateVirtualFilter("capture");
+    ASSERT_TRUE(capture && graph.AddFilter(capture));
+    TFrameProbe probe = FrameProbe();
+    ASSERT_TRUE(graph.AddFilter(probe.Filter));
+    ASSERT_TRUE(graph.ConnectDirect(
+        TFilterGraph::FindPin(capture.get(), TPinDirection::Output, TPinCategory::Preview),
+        TFilterGraph::FindPin(probe.Filter.get(), TPinDirection::Input)));
+    auto *decoder = capture->Query<IAnalogVideoDecoder>();
+    auto *config = capture->Query<IStreamConfig>();
+    ASSERT_TRUE(decoder && config);
+    // 525 lines at 60 fields: 29.97 frames a second; 625 lines: 25.
+    for (auto [standard, num, den] : {std::tuple{int32_t(Std_NTSC_M), 30000, 1001},
+                                      std::tuple{int32_t(Std_PAL_B), 25, 1},
+                                      std::tuple{int32_t(0x800), 30000, 1001}}) {
+        ASSERT_TRUE(graph.Stop());
+        ASSERT_EQ(decoder->SetStandard(standard), 0);
+        TVideoFormat format;
+        ASSERT_EQ(config->GetFormat(format), 0);
+        EXPECT_EQ(std::pair(format.RateNumerator, format.RateDenominator), std::pair(num, den));
+        ASSERT_TRUE(graph.Run());
+        GstSample *sample = gst_app_sink_try_pull_sample(GST_APP_SINK(probe.Sink), 2 * GST_SECOND);
+        ASSERT_NE(sample, nullptr);
+        int n = 0, d = 0;
+        gst_structure_get_fraction(gst_caps_get_structure(gst_sample_get_caps(sample), 0),
+                                   "framerate", &n, &d);
+        EXPECT_EQ(std::pair(n, d), std::pair(num, den)) << standard;
+        EXPECT_NEAR(double(GST_BUFFER_DURATION(gst_sample_get_buffer(sample))),
+                    1e9 * den / num, 1e5);
+        gst_sample_unref(sample);
+    }
+    graph.Stop();
+}
+
 TEST_F(VirtualCardTest, ProfilesRenameTheWholeDeviceSet)
 {
     ASSERT_TRUE(SetVirtualCardProfile("cx88"));
