@@ -269,23 +269,26 @@ ls -a '%1' | grep -c '^\.QPAVO' | sed 's/^/temporary=/'
     TProgramProcess driver; // the program inside answers on this test's socket
     // Through the start's warning to live TV, change the channel, exit.
     QStringList warnings;
+    bool channelAsked = false;
     QElapsedTimer clock;
     clock.start();
     while (ns.state() == QProcess::Running && clock.elapsed() < 120000) {
         const QJsonObject s = driver.Status();
         if (s.isEmpty()) {
-            QThread::msleep(100);
+            ns.waitForFinished(100);
             continue;
         }
         if (!s["Warning"].isNull()) {
             warnings << s["Warning"].toString();
             driver.Remote("mute"); // closes the warning
-        } else if (s["AppModeName"] == "ModeLive" && s["Channel"] != 5) {
+        } else if (s["AppModeName"] == "ModeLive" && !s["Busy"].toBool() && !channelAsked) {
+            // One digit: the entry timer tunes it; a second would make 55.
             driver.Remote("digit-5");
-        } else if (s["AppModeName"] == "ModeLive") {
+            channelAsked = true;
+        } else if (s["AppModeName"] == "ModeLive" && s["Channel"] == 5) {
             driver.Remote("exit");
         }
-        QThread::msleep(200);
+        ns.waitForFinished(200); // also notices the end of the shell
     }
     ns.waitForFinished(30000);
     const QString out = QString::fromLocal8Bit(ns.readAll());

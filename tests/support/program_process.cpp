@@ -73,15 +73,16 @@ bool TProgramProcess::Start(const QString &folder, const QStringList &arguments)
         }
         QThread::msleep(50);
     }
-    // The start is over when a mode is reached; a warning that holds it up
-    // is closed by the next remote command.
+    // The start is over when a mode is reached and its second stage (the
+    // restore of source and channel) has run; a warning that holds it up is
+    // closed by the next remote command.
     const bool started = WaitForStatus(
         [this](const QJsonObject &s) {
             if (!s["Warning"].isNull() && !s["Warning"].toString().isEmpty()) {
                 Remote("mute");
                 return false;
             }
-            return s["AppModeName"].toString() != "ModeNone";
+            return s["AppModeName"].toString() != "ModeNone" && !s["Busy"].toBool();
         },
         20000);
     if (!started)
