@@ -15,6 +15,7 @@
 #include "app/modes_module.h"
 #include "app/oem_info.h"
 #include "app/splash.h"
+#include "app/sound_module.h"
 #include "app/warning_form.h"
 #include "app/window_module.h"
 #include "capture/capture_module.h"
@@ -299,6 +300,7 @@ int RunLyra(int argc, char **argv)
     }
     ProgramFolder::InstallShippedData();
 
+    InstallSoundHooks();
     InitializeModules();
 
     TInstanceServer server;
