@@ -1,5 +1,7 @@
 #include "platform/line_monitor.h"
 
+#include <algorithm>
+
 #include <gst/audio/gstaudiobasesink.h>
 
 namespace {
@@ -21,6 +23,24 @@ void OnElementAdded(GstBin *, GstBin *, GstElement *element, gpointer data)
     ConfigureSink(element, *static_cast<const TLineMonitorOptions *>(data));
 }
 
+// Sound that waited in the queue beyond half a capture buffer is dropped
+// on its way out. A backlog builds up while the output starts (the capture
+// runs meanwhile) and after a stall; as capture and output then run at the
+// same pace, it would otherwise stay as latency for good.
+struct TDrain
+{
+    GstElement *Queue;
+    guint MaxWaiting;
+};
+
+GstPadProbeReturn DrainBacklog(GstPad *, GstPadProbeInfo *, gpointer data)
+{
+    const auto *d = static_cast<const TDrain *>(data);
+    guint waiting = 0;
+    g_object_get(d->Queue, "current-level-buffers", &waiting, nullptr);
+    return waiting > d->MaxWaiting ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
 } // namespace
 
 QString LineMonitorDescription(const TLineMonitorOptions &o)
@@ -31,13 +51,14 @@ QString LineMonitorDescription(const TLineMonitorOptions &o)
     device.replace('"', "");
     const QString sink = o.Sink.isEmpty() ? QString("autoaudiosink name=sink") : o.Sink;
     // The queue hands the capture to the output's thread. Without clock
-    // waits nothing accumulates in it, unless the capture's clock runs ahead
-    // of the output's: then the oldest sound is dropped, so the delay stays
-    // within two capture buffers. (A queue bounded in time instead of
-    // buffers drops nearly everything behind the pulse plugin, whose
-    // timestamps jump.)
+    // waits little stays in it; a probe on its output (DrainBacklog) drops
+    // what waits longer, and the queue's own limit of two capture buffers
+    // drops the oldest sound as a last resort. (Bounded in time instead of
+    // buffers, the queue drops nearly all the sound that comes through the
+    // pulse plugin.)
     return QString("alsasrc name=src device=\"%1\" buffer-time=%2 latency-time=%3 ! "
-                   "queue max-size-buffers=%4 max-size-bytes=0 max-size-time=0 leaky=downstream ! "
+                   "queue name=q max-size-buffers=%4 max-size-bytes=0 max-size-time=0 "
+                   "leaky=downstream ! "
                    "audioconvert ! audioresample ! %5")
         .arg(device)
         .arg(buffer)
@@ -69,6 +90,14 @@ GstElement *CreateLineMonitor(const TLineMonitorOptions &options, QString *error
     }
     g_value_unset(&item);
     gst_iterator_free(it);
+    if (GstElement *queue = gst_bin_get_by_name(GST_BIN(pipeline), "q")) {
+        GstPad *out = gst_element_get_static_pad(queue, "src");
+        auto *drain = new TDrain{queue, guint(std::max(1, options.BufferPeriods / 2))};
+        gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, DrainBacklog, drain,
+                          [](gpointer data) { delete static_cast<TDrain *>(data); });
+        gst_object_unref(out);
+        gst_object_unref(queue); // the pipeline holds it as long as the probe
+    }
     auto *copy = new TLineMonitorOptions(options);
     g_signal_connect_data(
         pipeline, "deep-element-added", G_CALLBACK(OnElementAdded), copy,
