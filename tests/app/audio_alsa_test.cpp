@@ -70,21 +70,27 @@ TEST(AudioAlsa, SettingsOnTheSoundServer)
     ASSERT_TRUE(WaitFor([&] { return reportedMute; }));
     EXPECT_EQ(audio.Muted, 1);
 
-    // Another program changes the volume; a mute before we hear of it
-    // leaves that volume alone.
+    // Another program changes the volume; we hear of it.
     server.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "12345"});
+    ASSERT_TRUE(WaitFor([&] { return audio.Volume == 12345; }));
     audio.SetMute(false);
     EXPECT_FALSE(server.SinkMuted());
     EXPECT_EQ(server.SinkVolume(), 12345);
-    ASSERT_TRUE(WaitFor([&] { return audio.Volume == 12345 && !audio.Muted; }));
 
     audio.SetRecordVolume(20000);
     EXPECT_EQ(server.SourceVolume(), 20000);
 
-    // Right channel only: the left one goes to 0, the level stays.
+    // Right channel only: the left one goes to 0, the level stays; muting
+    // and unmuting keep it so.
+    auto sink = [&] { return server.Pactl({"get-sink-volume", "@DEFAULT_SINK@"}); };
     audio.SetOutputChannels(1);
-    EXPECT_TRUE(server.Pactl({"get-sink-volume", "@DEFAULT_SINK@"}).contains("front-left: 0 "));
-    EXPECT_TRUE(server.Pactl({"get-sink-volume", "@DEFAULT_SINK@"}).contains("front-right: 12345"));
+    EXPECT_TRUE(sink().contains("front-left: 0 ")) << sink().toStdString();
+    EXPECT_TRUE(sink().contains("front-right: 12345")) << sink().toStdString();
+    audio.SetMute(true);
+    audio.SetMute(false);
+    EXPECT_FALSE(server.SinkMuted());
+    EXPECT_TRUE(sink().contains("front-left: 0 ")) << sink().toStdString();
+    EXPECT_TRUE(sink().contains("front-right: 12345")) << sink().toStdString();
 }
 
 TEST(AudioAlsa, RecordedCardsChooseTheirLines)

@@ -43,8 +43,8 @@ private:
 // Analysis of recorded 16-bit little-endian mono samples.
 struct TToneMeasure
 {
-    double Rms = 0;            // 0..32768
-    double CrossingsPerSecond; // sign changes per second
+    double Rms = 0;                // 0..32768
+    double CrossingsPerSecond = 0; // sign changes per second where it sounds
 };
 TToneMeasure MeasureTone(const QByteArray &s16le, int rate);
 
