@@ -4,9 +4,10 @@
 // hears it; and it stops on every request.
 #include <csignal>
 #include <functional>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -35,15 +36,10 @@ bool WaitFor(const std::function<bool()> &done, int ms = 5000)
     return true;
 }
 
-// A process that has ended (gone, or a zombie nobody reaped yet).
-bool Ended(qint64 pid)
+// Waits for an orphan this process adopted (see EndsWithItsParent) to end.
+bool Reaped(pid_t pid, int ms)
 {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray s = stat.readAll();
-    const int close = s.lastIndexOf(')');
-    return close > 0 && s.size() > close + 2 && s[close + 2] == 'Z';
+    return WaitFor([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, ms);
 }
 
 class CorvetTest : public ::testing::Test
@@ -124,17 +120,20 @@ TEST_F(CorvetTest, OffStopsTheRunningMonitor)
 
 TEST_F(CorvetTest, EndsWithItsParent)
 {
-    // A shell starts it and is killed: corvet is told by the kernel.
+    // A shell starts it and is killed: corvet is told by the kernel. This
+    // process adopts the orphan, so that it can see it end.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     QProcess shell;
     shell.start("sh", {"-c", "\"$0\" on & echo $!; wait", Corvet()});
     ASSERT_TRUE(shell.waitForStarted(5000));
     ASSERT_TRUE(shell.waitForReadyRead(5000));
-    const qint64 pid = shell.readLine().trimmed().toLongLong();
+    const pid_t pid = pid_t(shell.readLine().trimmed().toLongLong());
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(Playing());
     ::kill(pid_t(shell.processId()), SIGKILL);
     shell.waitForFinished(3000);
-    EXPECT_TRUE(WaitFor([&] { return Ended(pid); }, 3000)) << "corvet outlived its parent";
+    EXPECT_TRUE(Reaped(pid, 3000)) << "corvet outlived its parent";
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST_F(CorvetTest, ArgumentsAndDeviceErrors)

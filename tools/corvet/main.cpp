@@ -109,8 +109,6 @@ int On(const TLineMonitorOptions &options, pid_t parent)
     }
     TRun run;
     run.Loop = g_main_loop_new(nullptr, FALSE);
-    g_unix_signal_add(SIGTERM, OnStopSignal, &run);
-    g_unix_signal_add(SIGINT, OnStopSignal, &run);
 
     QString error;
     GstElement *pipeline = CreateLineMonitor(options, &error);
@@ -135,6 +133,11 @@ int On(const TLineMonitorOptions &options, pid_t parent)
             gst_message_unref(m);
         }
     } else {
+        // Until now a stop request ends the process at once (opening a
+        // device may wait on a sound server); from here on it stops the
+        // loop and the devices are closed.
+        g_unix_signal_add(SIGTERM, OnStopSignal, &run);
+        g_unix_signal_add(SIGINT, OnStopSignal, &run);
         g_main_loop_run(run.Loop);
     }
     // Closing a device can wait on a sound server that went away with our
