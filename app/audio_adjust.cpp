@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
-#include <QProcess>
+#include <QCoreApplication>
 
-#include "platform/log.h"
-#include "platform/program_folder.h"
+#include "app/line_in_monitor.h"
 
 TAudioAdjustInfo *AudioAdjustInfo = nullptr;
 
-QString LineInMonitorProgram() { return ProgramFolder::File("Corvet"); }
+QString LineInMonitorProgram()
+{
+    return QCoreApplication::applicationDirPath() + "/corvet";
+}
 
 namespace {
 int LastLineIndex(const QStringList &names)
@@ -23,10 +25,9 @@ int LastLineIndex(const QStringList &names)
 
 TAudioAdjustInfo::TAudioAdjustInfo(std::unique_ptr<TAudioMixer> mixer) : Mixer(std::move(mixer))
 {
-    LaunchLineInMonitor = [](const QString &argument) {
-        if (!QProcess::startDetached(LineInMonitorProgram(), {argument}))
-            qCWarning(lcAlsa) << "cannot start the line-in monitor" << LineInMonitorProgram();
-    };
+    // The monitor belongs to this object: freeing it stops the program.
+    auto monitor = std::make_shared<TLineInMonitor>();
+    LaunchLineInMonitor = [monitor](const QString &argument) { monitor->Send(argument); };
     if (!Mixer)
         return;
 
@@ -133,7 +134,10 @@ void TAudioAdjustInfo::SetMute(bool on)
 {
     if (!HasMixer || !OpenPlayback())
         return;
-    Mixer->SetVolume(Mixers[PlaybackMixerIndex].SpeakerDestination, -1, Volume, Volume, on ? 1 : 0);
+    // The mute alone: writing the volume with it would put back a level
+    // that another program changed since the last notification, and undo
+    // a one-channel output.
+    Mixer->SetMuteLine(Mixers[PlaybackMixerIndex].SpeakerDestination, -1, on);
 }
 
 void TAudioAdjustInfo::SetLineMute(bool on)

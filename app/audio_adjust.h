@@ -58,8 +58,9 @@ public:
 
     std::function<void(TAudioAdjustInfo *sender, int32_t volume, bool muted)> OnVolumeChanged;
 
-    // Starts the line-in monitor program with "on" or "off"; replaceable
-    // for tests.
+    // Sends "on" or "off" to the line-in monitor program (by default a
+    // child process that this object stops when freed); replaceable for
+    // tests.
     std::function<void(const QString &argument)> LaunchLineInMonitor;
 
 private:
@@ -70,7 +71,7 @@ private:
     std::unique_ptr<TAudioMixer> Mixer;
 };
 
-// The line-in monitor program in the program folder.
+// The line-in monitor program (corvet), installed beside the program's binary.
 QString LineInMonitorProgram();
 
 extern TAudioAdjustInfo *AudioAdjustInfo;

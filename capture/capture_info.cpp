@@ -6,6 +6,7 @@
 #include "app/main_info.h"
 #include "app/oem_info.h"
 #include "capture/chip_identity.h"
+#include "platform/card_pairing.h"
 #include "platform/device_enum.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -250,10 +251,16 @@ bool TCaptureInfo::SelectDevicesPass(bool secondPass, bool &retry)
     const TSysDevEnum audio(TDeviceCategory::AudioInput);
     for (int i = 0; i < audio.CountFilters(); ++i)
         AudioDeviceNames << audio.FriendlyName(i);
+    // The card's own sound device (saa7134-alsa, cx88-alsa, em28xx audio)
+    // comes before the name rules: on Linux it is found by where the card
+    // sits, and its name rarely carries the chip's.
+    PairedAudioIndex = PairedAudioDevice(video.Moniker(chosen), audio.Entries);
     if (AudioDeviceIndex < 0 || AudioDeviceIndex >= audio.CountFilters()) {
         const QString oemAudio = OEMInfo ? OEMInfo->OEMAudioDeviceName : QString();
         if (!oemAudio.isEmpty())
             AudioDeviceIndex = AudioDeviceNames.indexOf(oemAudio);
+        else if (PairedAudioIndex >= 0)
+            AudioDeviceIndex = PairedAudioIndex;
         else if (chipName == "713x")
             AudioDeviceIndex =
                 AudioDeviceNames.indexOf(RecordMixerName ? RecordMixerName() : QString());

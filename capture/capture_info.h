@@ -81,6 +81,9 @@ public:
     std::vector<TVideoFormat> VideoFormats;
     // The video device SelectDevices chose (its index in VideoDeviceNames).
     int ChosenVideoIndex = -1;
+    // The audio device of the same card as the chosen video device (its
+    // index in AudioDeviceNames), -1 when the card has none of its own.
+    int PairedAudioIndex = -1;
 
     // Tuner and crossbar state.
     int32_t TVMinFrequency = 100000;

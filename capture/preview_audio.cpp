@@ -1,5 +1,6 @@
 // The preview's sound paths 1 (the video capture filter's second capture
-// pin) and 2 (a USB audio device); path 0 needs nothing in the graph.
+// pin, or the card's own sound device in its place) and 2 (a USB audio
+// device); path 0 needs nothing in the graph.
 #include "capture/preview_util.h"
 #include "platform/device_enum.h"
 #include "platform/text_util.h"
@@ -12,8 +13,11 @@ bool TCaptureInfo::RenderAudioPath(bool withTee, bool captureCategory, int path)
     TFilterGraph *graph = FilterGraph.get();
     if (!graph)
         return false;
-    // 1. The sound does not come from the audio capture device.
-    if (ACapture)
+    // 1. The sound does not come from the audio capture device, unless that
+    // device is the card's own and its pin serves as the second capture pin.
+    const bool cardAudio = path == 1 && CapturePin2 && ACapture &&
+                           CapturePin2->Filter == ACapture->Object();
+    if (ACapture && !cardAudio)
         ACapture->SetFilterGraph(nullptr);
     AudioCapturePin = nullptr;
     // 2.
@@ -28,7 +32,11 @@ bool TCaptureInfo::RenderAudioPath(bool withTee, bool captureCategory, int path)
         // categories of the system are the same devices.
         (void)captureCategory;
         const TSysDevEnum devices(TDeviceCategory::AudioInput);
-        int chosen = devices.Find("USB EMP");
+        // The stick's own audio device (found by where it sits) before any
+        // device that merely has "USB" in its name.
+        int chosen = PairedAudioIndex < devices.CountFilters() ? PairedAudioIndex : -1;
+        if (chosen < 0)
+            chosen = devices.Find("USB EMP");
         if (chosen < 0)
             for (int i = 0; i < devices.CountFilters(); ++i)
                 if (ContainsText(devices.FriendlyName(i), "USB"))

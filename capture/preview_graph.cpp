@@ -167,6 +167,12 @@ bool TCaptureInfo::BuildPreviewPins(bool wis)
     if (!CapturePin)
         PreviewWarn(*this, 1003);
     CapturePin2 = TFilterGraph::FindPin(capture, Dir::Output, Cat::Capture, TMediaKind::Any, 1);
+    // A Linux card gives its sound on an ALSA device of its own beside the
+    // video node, not on a second pin of it: when that device is the audio
+    // capture device, its pin stands where the second capture pin would.
+    if (!CapturePin2 && !wis && AudioCapturePin && PairedAudioIndex >= 0 &&
+        PairedAudioIndex == AudioDeviceIndex)
+        CapturePin2 = AudioCapturePin;
     // The Wis card's sound is its second capture pin.
     if (wis) {
         AudioCapturePin = CapturePin2;
@@ -289,7 +295,8 @@ bool TCaptureInfo::BuildPreview()
     const uint8_t family = MainInfo ? MainInfo->ChipFamily : FamilyNone;
     if (family == FamilyEmpia28x1) {
         AudioPath = 2;
-        AudioDeviceIndex = -1;
+        // The stick's own audio device first; the names only without one.
+        AudioDeviceIndex = PairedAudioIndex;
         for (const char *fragment : {"USB EMP", "USB"}) {
             for (int i = 0; i < AudioDeviceNames.size() && AudioDeviceIndex < 0; ++i)
                 if (ContainsText(AudioDeviceNames[i], fragment))

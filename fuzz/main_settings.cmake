@@ -2,6 +2,7 @@ lyra_add_fuzzer(fuzz_main_settings
   ${CMAKE_SOURCE_DIR}/app/main_settings.cpp
   ${CMAKE_SOURCE_DIR}/app/main_info.cpp
   ${CMAKE_SOURCE_DIR}/app/audio_adjust.cpp
+  ${CMAKE_SOURCE_DIR}/app/line_in_monitor.cpp
   ${CMAKE_SOURCE_DIR}/channels/country_info.cpp
   ${CMAKE_SOURCE_DIR}/channels/languages.cpp
   ${CMAKE_SOURCE_DIR}/platform/messages.cpp

@@ -2,33 +2,8 @@
 
 #include <alsa/asoundlib.h>
 
+#include "platform/alsa_log.h"
 #include "platform/filter_registry.h"
-#include "platform/log.h"
-
-namespace {
-
-// libasound prints "cannot find card" and the like on stderr when a
-// machine has no sound card; route it to our log category instead.
-void AlsaError(const char *file, int line, const char *function, int err, const char *fmt, ...)
-{
-    char text[256];
-    va_list args;
-    va_start(args, fmt);
-    vsnprintf(text, sizeof text, fmt, args);
-    va_end(args);
-    qCDebug(lcAlsa) << function << text << (err ? snd_strerror(err) : "");
-}
-
-void QuietAlsa()
-{
-    static bool once = [] {
-        snd_lib_error_set_handler(AlsaError);
-        return true;
-    }();
-    (void)once;
-}
-
-} // namespace
 
 std::vector<TDeviceEntry> AlsaCaptureDevices()
 {

@@ -14,6 +14,7 @@
 #include "app/forms/main_window.h"
 #include "app/forms/warning_form.h"
 #include "app/forms/window_module.h"
+#include "app/sound_module.h"
 #include "app/startup.h"
 #include "platform/gui_wait.h"
 #include "platform/instance_channel.h"
@@ -121,6 +122,7 @@ int RunLyra(int argc, char **argv)
     }
     ProgramFolder::InstallShippedData();
 
+    InstallSoundHooks();
     InitializeModules();
     InitializeWindowModule();
 

@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "mode_fakes.h"
 #include "platform/instance_channel.h"
+#include "sound_server.h"
 #include "test_env.h"
 
 namespace {
@@ -218,6 +219,63 @@ TEST_F(Remote, RealProgramAnswersStatus)
         lyra.kill();
         lyra.waitForFinished(5000);
     }
+}
+
+// With a sound server running, the real program's volume and mute commands
+// change the output as pactl reads it, the status reports them, and the
+// output is unmuted when the program exits.
+TEST_F(Remote, RealProgramDrivesTheSoundServer)
+{
+    TSoundServer sound;
+    ASSERT_TRUE(sound.Start()) << sound.Error().toStdString();
+    sound.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "50000"});
+    QProcess lyra;
+    lyra.setProgram(TestEnv::BinaryDir() + "/lyra");
+    lyra.setArguments({"--program-folder", TestEnv::NewFolder("program")});
+    lyra.start();
+    ASSERT_TRUE(lyra.waitForStarted(10000));
+    auto status = [&] {
+        const Run r = RunTool({"status"});
+        return r.ExitCode == 0 ? QJsonDocument::fromJson(r.Out).object() : QJsonObject();
+    };
+    // Up when it shows live TV, past start-up's mute and unmute. A warning
+    // that start-up shows (no FM panel offscreen) is closed by a command.
+    bool ready = false;
+    for (int i = 0; i < 300 && !ready && lyra.state() == QProcess::Running; ++i) {
+        const QJsonObject s = InstanceListening(InstanceName) ? status() : QJsonObject();
+        if (s["Warning"].isString())
+            RunTool({"volume-up"});
+        ready = s["AppModeName"] == "ModeLive" && s["Volume"].toInt() == 50000 &&
+                s["Muted"] == false;
+        if (!ready)
+            QThread::msleep(50);
+    }
+    ASSERT_TRUE(ready) << lyra.readAllStandardError().toStdString();
+
+    EXPECT_EQ(RunTool({"volume-down"}).ExitCode, 0);
+    EXPECT_EQ(sound.SinkVolume(), 50000 - 6553);
+    EXPECT_EQ(RunTool({"mute"}).ExitCode, 0);
+    EXPECT_TRUE(sound.SinkMuted());
+    QJsonObject s;
+    for (int i = 0; i < 100; ++i) {
+        s = status();
+        if (s["Volume"].toInt() == 50000 - 6553 && s["Muted"] == true)
+            break;
+        QThread::msleep(50);
+    }
+    EXPECT_EQ(s["Volume"].toInt(), 50000 - 6553);
+    EXPECT_EQ(s["Muted"], true);
+
+    for (int i = 0; i < 2 && lyra.state() == QProcess::Running; ++i) {
+        RunTool({"exit"});
+        lyra.waitForFinished(5000);
+    }
+    EXPECT_EQ(lyra.state(), QProcess::NotRunning);
+    if (lyra.state() != QProcess::NotRunning) {
+        lyra.kill();
+        lyra.waitForFinished(5000);
+    }
+    EXPECT_FALSE(sound.SinkMuted()) << "exit unmutes the output";
 }
 
 TEST_F(Remote, ToolExitCodes)

@@ -40,6 +40,14 @@ int main(int argc, char **argv)
     // must find nothing to talk to.
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);
     QStandardPaths::setTestModeEnabled(false);
+    // A sound client must never start a sound server of its own: tests that
+    // want one start it themselves (sound_server.h).
+    QDir().mkpath(TestEnv::Root() + "/config/pulse");
+    QFile clientConf(TestEnv::Root() + "/config/pulse/client.conf");
+    if (clientConf.open(QIODevice::WriteOnly))
+        clientConf.write("autospawn = no\n");
+    clientConf.close();
+    unsetenv("PULSE_SERVER");
 
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
