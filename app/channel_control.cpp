@@ -22,9 +22,11 @@ public:
     }
     bool ScanBand() override
     {
-        // The band scan belongs to the set-up wizard, which installs itself.
-        qCWarning(lcApp) << "no channel scan is available";
-        return false;
+        // The table scan of the list being watched; memory and FM have no
+        // band of their own to scan.
+        if (!ChannelInfo || (ChannelInfo->Mode != ModeAntenna && ChannelInfo->Mode != ModeCable))
+            return false;
+        return ChannelInfo->ScanTable(ChannelInfo->Mode == ModeCable ? 1 : 0);
     }
     uint8_t Source() const override
     {

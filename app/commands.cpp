@@ -560,6 +560,13 @@ void SubmitCommand(int command)
         E().FM->StopSeek();
         return;
     }
+    // So does the scan command while a scan runs; the exit command stops the
+    // scan and then waits for it to end like every other command.
+    if ((command == 4004 || command == 1) && Scanning()) {
+        E().Channels->AbortScan();
+        if (command == 4004)
+            return;
+    }
     RunOutsideWaits(
         [command] {
             if (!ExecuteCommand(command))

@@ -97,6 +97,47 @@ bool TEngineTunerPort::EmpiaSetStandard(int32_t value)
     return empia && empia->SetStandard(value) == 0;
 }
 
+bool TEngineTunerPort::ScanTune(int32_t frequency, bool &signal, int32_t &pllOffset)
+{
+    signal = false;
+    TCaptureInfo *e = Engine();
+    if (!e) {
+        pllOffset = -10;
+        return false;
+    }
+    // A tune that failed (outside the band, or refused by the device)
+    // leaves a stale offset behind: it reads as -10, far from any station,
+    // so that a scan never takes it for a centred carrier.
+    const bool tuned = e->TuneTV(frequency, false);
+    signal = tuned && e->HasSignal;
+    pllOffset = tuned ? e->TVPLLOffset : -10;
+    return tuned;
+}
+
+void TEngineTunerPort::SetCoarseTuning(bool on)
+{
+    if (TCaptureInfo *e = Engine())
+        e->CoarseTuning = on ? 1 : 0;
+}
+
+int32_t TEngineTunerPort::TVMinimum()
+{
+    TCaptureInfo *e = Engine();
+    return e ? e->TVMinFrequency : 45250000;
+}
+
+int32_t TEngineTunerPort::TVMaximum()
+{
+    TCaptureInfo *e = Engine();
+    return e ? e->TVMaxFrequency : 889250000;
+}
+
+bool TEngineTunerPort::SelectAudioSource(int32_t index)
+{
+    TCaptureInfo *e = Engine();
+    return e && e->SelectAudioSource(index);
+}
+
 void InstallEngineTunerPort()
 {
     static TEngineTunerPort port(&CaptureInfo);

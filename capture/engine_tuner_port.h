@@ -29,6 +29,11 @@ public:
     void SetSignalCheckCount(int32_t count) override;
     bool RestartPreview() override;
     bool EmpiaSetStandard(int32_t value) override;
+    bool ScanTune(int32_t frequency, bool &signal, int32_t &pllOffset) override;
+    void SetCoarseTuning(bool on) override;
+    int32_t TVMinimum() override;
+    int32_t TVMaximum() override;
+    bool SelectAudioSource(int32_t index) override;
 
 private:
     TCaptureInfo *Engine() const { return EnginePointer ? *EnginePointer : nullptr; }

@@ -102,6 +102,13 @@ public:
     // "TVTable.tbl" record t into both TV lists (message 1007 on failure).
     bool LoadFrequencyTable(int32_t record);
 
+    // The table scan of the loaded record (pass 0 antenna, 1 cable, 2 both)
+    // and the free scan of the whole TV band in steps of `step` Hz. They
+    // return when done or aborted (ScanAbort), reporting through the scan
+    // events; false at once without a tuner or while a scan runs.
+    bool ScanTable(int32_t pass);
+    bool FreeScan(int32_t step);
+
     // "QPAVO2.cfg" (with the preview settings of PreviewInfo, when given).
     void LoadChannelSettings(class TPreviewInfo *preview);
     bool SaveChannelSettings(const class TPreviewInfo *preview) const;
@@ -111,6 +118,8 @@ public:
 
 private:
     void TuneNumber(int32_t n);
+    // One tune of a scan, then the pending events.
+    bool ScanStep(int32_t frequency, bool &signal, int32_t &offset);
     int32_t &CurrentRef();
     int32_t &LastRef();
     void ApplyFileData(const TChannelFileData &data, TPreviewInfo *preview);

@@ -6,10 +6,9 @@
 // All calls come from the GUI thread.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
-
-#include <QString>
 
 class ITunerPort
 {
@@ -55,6 +54,18 @@ public:
     // The standard switch of the Empia driver's control object:
     // 1 NTSC, 2 NTSC Japan, 3 any other.
     virtual bool EmpiaSetStandard(int32_t value) = 0;
+
+    // One step of a channel scan: tunes the TV frequency (coarsely while
+    // coarse tuning is on), waits for the tuner, and reads its PLL offset
+    // (-10 when the frequency lies outside the TV band) and the picture
+    // lock. False when nothing was tuned.
+    virtual bool ScanTune(int32_t frequency, bool &signal, int32_t &pllOffset) = 0;
+    virtual void SetCoarseTuning(bool on) = 0;
+    // The tuner's TV band in Hz.
+    virtual int32_t TVMinimum() = 0;
+    virtual int32_t TVMaximum() = 0;
+    // The sound input recordings take (the audio capture's input index).
+    virtual bool SelectAudioSource(int32_t index) = 0;
 };
 
 // Not owned; null while no engine exists.

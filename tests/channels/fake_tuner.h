@@ -72,6 +72,23 @@ public:
         return true;
     }
 
+    // Scans hear nothing on the fake; the scan tests run on the virtual card.
+    bool ScanTune(int32_t f, bool &signal, int32_t &offset) override
+    {
+        Calls << QString("scan %1").arg(f);
+        signal = false;
+        offset = 0;
+        return Tuner;
+    }
+    void SetCoarseTuning(bool on) override { Calls << QString("coarse %1").arg(on); }
+    int32_t TVMinimum() override { return 45250000; }
+    int32_t TVMaximum() override { return 889250000; }
+    bool SelectAudioSource(int32_t index) override
+    {
+        Calls << QString("record sound %1").arg(index);
+        return true;
+    }
+
     int CountCalls(const QString &prefix) const
     {
         int n = 0;
