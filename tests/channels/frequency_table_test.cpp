@@ -88,6 +88,20 @@ TEST(ShippedFrequencyTable, KnownCarriers)
     EXPECT_EQ(at(21, 1, 101), 11125); // SK1
     EXPECT_EQ(at(22, 0, 28), 52725); // Australia 28
     EXPECT_EQ(at(22, 0, 14), 13825); // 5A
+    // Gaps filled from the open channel lists.
+    EXPECT_EQ(at(6, 0, 1), 4775);     // French L1
+    EXPECT_EQ(at(6, 1, 142), 11675);  // French cable B
+    EXPECT_EQ(at(6, 1, 147), 17675);  // G
+    EXPECT_EQ(at(6, 1, 157), 29675);  // Q
+    EXPECT_EQ(at(6, 1, 121), 30325);  // S21 = French H01
+    EXPECT_EQ(at(22, 1, 1), 13825);   // Optus 1, not the broadcast channel
+    EXPECT_EQ(at(22, 1, 23), 30325);  // Optus 23
+    EXPECT_EQ(at(22, 1, 48), 48525);  // Optus 48
+    EXPECT_EQ(at(22, 1, 49), 0);
+    EXPECT_EQ(at(3, 0, 13), 5375);    // Italian A
+    EXPECT_EQ(at(3, 0, 14), 8225);    // Italian C
+    EXPECT_EQ(at(3, 0, 15), 18375);   // Italian E
+    EXPECT_EQ(at(9, 0, 13), 0);       // the other CCIR records keep their layout
 }
 
 TEST(FrequencyTableReader, RejectsRecordsBeyondTheEnd)
@@ -138,7 +152,10 @@ TEST_F(LoadFrequencyTableTest, LoadsBothHalvesAndKeepsNames)
     EXPECT_EQ(c.Name, "Two");
     EXPECT_EQ(c.Extra, "x");
     EXPECT_EQ(Table.Cable[101].Frequency, 105250000);
-    EXPECT_EQ(Table.Antenna[13].Frequency, 0);
+    // The Italian VHF channels A, C, E, F, G in the free elements 13-17.
+    EXPECT_EQ(Table.Antenna[13].Frequency, 53750000);
+    EXPECT_EQ(Table.Antenna[17].Frequency, 201250000);
+    EXPECT_EQ(Table.Antenna[18].Frequency, 0);
     EXPECT_TRUE(Scope.Presenter.Shown.isEmpty());
 }
 
