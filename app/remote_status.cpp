@@ -1,7 +1,9 @@
 #include "app/remote_status.h"
 
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QWindow>
 
 #include "app/app_modes.h"
 #include "app/main_info.h"
@@ -67,6 +69,12 @@ QJsonObject RemoteStatus()
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
+    // The modal dialog in front (the set-up wizard, a settings dialog), by
+    // its caption.
+    const QWindow *modal = qobject_cast<QGuiApplication *>(QCoreApplication::instance())
+                               ? QGuiApplication::modalWindow()
+                               : nullptr;
+    s["Dialog"] = modal ? QJsonValue(modal->title()) : QJsonValue::Null;
     // A tune, seek or start-up is running; commands sent now run after it.
     s["Busy"] = WaitRunning();
     return s;

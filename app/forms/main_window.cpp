@@ -18,6 +18,8 @@
 #include "app/startup.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
+#include "channels/forms/channel_dialogs.h"
+#include "channels/forms/setup_wizard.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
@@ -511,4 +513,14 @@ void TFormMainWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
     HideOSD();
+}
+
+void TFormMainWindow::RunSetupWizard()
+{
+    ::RunSetupWizard(false, this);
+}
+
+void TFormMainWindow::ShowAddMemoryChannel()
+{
+    AddMemoryChannel(this);
 }

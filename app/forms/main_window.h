@@ -149,6 +149,8 @@ public:
     void SwapInsetBack() override;
     void ShowTextBox(const QString &text) override;
     void ShowSleepTimerDialog() override;
+    void RunSetupWizard() override;
+    void ShowAddMemoryChannel() override;
 
     // IChannelMosaic
     bool HasMarkedChannels() const override;

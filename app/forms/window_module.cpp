@@ -9,6 +9,7 @@
 #include "app/ui_info.h"
 #include "capture/capture_info.h"
 #include "capture/sample_grabber.h"
+#include "channels/forms/setup_wizard.h"
 #include "platform/video_window.h"
 
 namespace {
@@ -98,6 +99,7 @@ void InitializeWindowModule()
         if (FormMainWindow)
             FormMainWindow->CameraItemVisible = visible;
     };
+    h.RunFirstRunWizard = [] { RunSetupWizard(true, FormMainWindow); };
 }
 
 void FinalizeWindowModule()
@@ -112,6 +114,7 @@ void FinalizeWindowModule()
     h.AllowOSD = nullptr;
     h.ShowTunerItems = nullptr;
     h.ShowCameraItem = nullptr;
+    h.RunFirstRunWizard = nullptr;
     if (VideoWindowHost() == &g_videoHost)
         SetVideoWindowHost(nullptr);
     g_videoHost.Owner = nullptr;

@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "mode_fakes.h"
 #include "platform/instance_channel.h"
+#include "program_process.h"
 #include "sound_server.h"
 #include "test_env.h"
 
@@ -191,7 +192,8 @@ TEST_F(Remote, RealProgramAnswersStatus)
 {
     QProcess lyra;
     lyra.setProgram(TestEnv::BinaryDir() + "/lyra");
-    lyra.setArguments({"--program-folder", TestEnv::NewFolder("program")});
+    // A configured program: a first start would stop at the set-up wizard.
+    lyra.setArguments({"--program-folder", TProgramProcess::FolderWithChannels()});
     lyra.start();
     ASSERT_TRUE(lyra.waitForStarted(10000));
     bool listening = false;
@@ -231,7 +233,8 @@ TEST_F(Remote, RealProgramDrivesTheSoundServer)
     sound.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "50000"});
     QProcess lyra;
     lyra.setProgram(TestEnv::BinaryDir() + "/lyra");
-    lyra.setArguments({"--program-folder", TestEnv::NewFolder("program")});
+    // A configured program: a first start would stop at the set-up wizard.
+    lyra.setArguments({"--program-folder", TProgramProcess::FolderWithChannels()});
     lyra.start();
     ASSERT_TRUE(lyra.waitForStarted(10000));
     auto status = [&] {

@@ -74,15 +74,18 @@ bool TProgramProcess::Start(const QString &folder, const QStringList &arguments)
         QThread::msleep(50);
     }
     // The start is over when a mode is reached and its second stage (the
-    // restore of source and channel) has run; a warning that holds it up is
-    // closed by the next remote command.
+    // restore of source and channel, or the first-run wizard) has run or
+    // shows; a warning that holds it up is closed by the next remote command.
     const bool started = WaitForStatus(
         [this](const QJsonObject &s) {
             if (!s["Warning"].isNull() && !s["Warning"].toString().isEmpty()) {
                 Remote("mute");
                 return false;
             }
-            return s["AppModeName"].toString() != "ModeNone" && !s["Busy"].toBool();
+            // The first-run wizard holds the second stage open until it
+            // closes: the start is over when it shows.
+            return s["AppModeName"].toString() != "ModeNone" &&
+                   (!s["Busy"].toBool() || s["Dialog"].isString());
         },
         20000);
     if (!started)
