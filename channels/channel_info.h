@@ -109,6 +109,12 @@ public:
     bool ScanTable(int32_t pass);
     bool FreeScan(int32_t step);
 
+    // Channel list files (".chl"): frequencies and names of both TV lists.
+    // Import refuses a missing or empty file quietly and a damaged one with
+    // a message, and then changes nothing.
+    bool ImportChannelList(const QString &path);
+    bool ExportChannelList(const QString &path) const;
+
     // "QPAVO2.cfg" (with the preview settings of PreviewInfo, when given).
     void LoadChannelSettings(class TPreviewInfo *preview);
     bool SaveChannelSettings(const class TPreviewInfo *preview) const;
