@@ -242,6 +242,24 @@ TEST_F(WaitsTest, InputDuringAnFmSeekStopsItAndRunsAfterwards)
     EXPECT_GT(status.SignalStrength, 0);
 }
 
+TEST_F(WaitsTest, InputDuringAScanRunsAfterItAndTheScanCommandStopsIt)
+{
+    ASSERT_TRUE(Live());
+    // Inside the scan's first tune: a panel command, held until the scan is
+    // over, and the remote scan command, which stops the scan at once.
+    Arm([] {
+        SubmitCommand(4001);
+        Remote(4004);
+    });
+    SubmitCommand(4004);
+    EXPECT_EQ(Fired, 1);
+    EXPECT_EQ(ChannelInfo->Scanning, 0);
+    EXPECT_EQ(ChannelInfo->ScanAbort, 1) << "stopped by the second scan command";
+    ASSERT_TRUE(PumpUntil([] { return !WaitRunning() && HeldBackCount() == 0; }));
+    EXPECT_EQ(ChannelInfo->CurrentNumber(), 3) << "the next channel, after the scan";
+    EXPECT_EQ(MainInfo->AppMode, ModeLive);
+}
+
 TEST_F(WaitsTest, TheMosaicTimersAndChoiceInsideASamplingTune)
 {
     ASSERT_TRUE(Live());
