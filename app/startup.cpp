@@ -127,6 +127,9 @@ void FinalizeModules()
 
 bool InitializeApplication()
 {
+    // A new start has not been shut down yet (tests start several in one process).
+    g_shutdownDone = false;
+    g_shutdownSaved = true;
     const TVersionGate gate = CheckMediaFramework();
     if (!gate.Passed()) {
         qCCritical(lcApp).noquote() << gate.Message();
