@@ -18,6 +18,7 @@
 #include "app/startup.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
+#include "playback/forms/snapshot_list.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
@@ -451,6 +452,13 @@ void TFormMainWindow::ShowSleepTimerDialog()
 {
     RunSleepTimerDialog(this);
     ApplySleepTimer();
+}
+
+void TFormMainWindow::ShowSnapshotList()
+{
+    ::ShowSnapshotList(this);
+    if (!SnapshotListWindow)
+        SnapshotListWindow = []() -> const QWidget * { return SnapshotListForm(); };
 }
 
 void TFormMainWindow::ApplySleepTimer()

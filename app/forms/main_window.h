@@ -149,6 +149,8 @@ public:
     void SwapInsetBack() override;
     void ShowTextBox(const QString &text) override;
     void ShowSleepTimerDialog() override;
+    // After a snapshot: the snapshot list, created when needed, refreshed.
+    void ShowSnapshotList() override;
 
     // IChannelMosaic
     bool HasMarkedChannels() const override;
