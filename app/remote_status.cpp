@@ -6,6 +6,7 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
+#include "playback/snapshot_info.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 
@@ -66,6 +67,7 @@ QJsonObject RemoteStatus()
     s["RecordingFile"] = recording ? QJsonValue(e.Recording->FileName()) : QJsonValue::Null;
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
+    s["SnapshotCount"] = SnapshotInfo ? QJsonValue(SnapshotInfo->Count()) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     // A tune, seek or start-up is running; commands sent now run after it.
     s["Busy"] = WaitRunning();
