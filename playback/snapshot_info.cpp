@@ -134,7 +134,9 @@ bool SaveGraphic(const QImage &picture, const QString &fileName, QString *error)
         return false;
     }
     QString why;
-    if (!WriteFileSafely(fileName, bytes, &why)) {
+    // Whole or absent, never half a picture, and an older file of that name
+    // survives a failed write; not flushed to disk (see WriteFileSafely).
+    if (!WriteFileSafely(fileName, bytes, &why, false)) {
         qCWarning(lcFiles).noquote() << "cannot save the snapshot" << fileName << ":" << why;
         if (error)
             *error = why;
