@@ -6,9 +6,9 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
-#include "playback/snapshot_info.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
+#include "playback/snapshot_info.h"
 
 namespace {
 

@@ -37,8 +37,7 @@ void InjectSafeWriteFailure(TSafeWriteStep step, int error)
     g_failErrno = error;
 }
 
-bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error,
-                     bool syncToDisk)
+bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error, bool syncToDisk)
 {
     const QFileInfo info(path);
     const QByteArray folder = QFile::encodeName(info.absolutePath());

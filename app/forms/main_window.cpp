@@ -18,10 +18,10 @@
 #include "app/startup.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
-#include "playback/forms/snapshot_list.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "playback/forms/snapshot_list.h"
 
 TFormMainWindow *FormMainWindow = nullptr;
 
