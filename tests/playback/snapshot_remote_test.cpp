@@ -1,10 +1,17 @@
 // The real program on the virtual card, driven by lyra-remote: snapshots
 // counted by the status, the newest saved by a script.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QThread>
+#include <QUuid>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include "platform/instance_channel.h"
 #include "program_process.h"
 #include "snapshot_test_util.h"
 #include "test_env.h"
@@ -23,6 +30,62 @@ int SaveSnapshot(const QString &file, QByteArray *err = nullptr)
     if (err)
         *err = tool.readAllStandardError();
     return tool.exitCode();
+}
+
+QByteArray Header(int number, int wParam)
+{
+    QByteArray bytes(12, '\0');
+    auto *raw = reinterpret_cast<uchar *>(bytes.data());
+    qToLittleEndian<qint32>(number, raw);
+    qToLittleEndian<qint32>(wParam, raw + 4);
+    return bytes;
+}
+
+bool Spin(const std::function<bool()> &done, int ms = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+// The file name travels after the message, and may arrive in pieces; a
+// length beyond the limit ends the connection before anything is handled.
+TEST(SnapshotRemote, MessageTextArrivesWholeOrNotAtAll)
+{
+    const QString name = "lyra-test-" + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    TInstanceServer server(name);
+    QList<TInstanceMessageData> got;
+    server.Handler = [&](const TInstanceMessageData &m) {
+        got << m;
+        return QByteArray("reply");
+    };
+    ASSERT_TRUE(server.Listen());
+
+    QLocalSocket client;
+    client.connectToServer(RuntimeSocketPath(name));
+    ASSERT_TRUE(Spin([&] { return client.state() == QLocalSocket::ConnectedState; }));
+    const QByteArray text = "/tmp/snap \xC3\xA9.jpg";
+    client.write(Header(MsgSnapshotSave, int(text.size())) + text.left(5));
+    client.flush();
+    Spin([&] { return false; }, 200);
+    EXPECT_TRUE(got.isEmpty()); // not yet whole
+    client.write(text.mid(5) + Header(MsgStatusRequest, 7));
+    client.flush();
+    ASSERT_TRUE(Spin([&] { return got.size() == 2; }));
+    EXPECT_EQ(got[0].Number, MsgSnapshotSave);
+    EXPECT_EQ(got[0].Text, text);
+    EXPECT_EQ(got[1].Number, MsgStatusRequest);
+    EXPECT_EQ(got[1].WParam, 7);
+    EXPECT_TRUE(got[1].Text.isEmpty());
+
+    client.write(Header(MsgSnapshotSave, MaxMessageText + 1) + QByteArray(64, 'x'));
+    client.flush();
+    ASSERT_TRUE(Spin([&] { return client.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(got.size(), 2);
 }
 
 TEST(SnapshotRemote, ThreeSnapshotsCountedAndTheNewestSaved)
