@@ -29,6 +29,11 @@ bool TLiveEngine::RestartPreview()
     return CaptureInfo && CaptureInfo->StopGraph() && CaptureInfo->StartPreview(false);
 }
 
+bool TLiveEngine::LiveSnapshot()
+{
+    return CaptureInfo && CaptureInfo->TakeSnapshot();
+}
+
 bool TLiveEngine::HasTuner() const
 {
     return CaptureInfo && CaptureInfo->HasTuner;

@@ -31,9 +31,8 @@ public:
     bool StopPreview() override;
     bool StartPreview(bool buildGraph) override;
     bool RestartPreview() override;
-    // Snapshots arrive with the snapshot store; until then there is nothing
-    // to take them into.
-    bool LiveSnapshot() override { return false; }
+    // The frame on screen into the snapshot store.
+    bool LiveSnapshot() override;
     bool HasTuner() const override;
     bool HasAuxInput() const override;
     bool SelectEmpiaInput(int input) override;

@@ -10,6 +10,7 @@
 #include "app/mode_engines.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
+#include "playback/snapshot_info.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ QJsonObject RemoteStatus()
     s["RecordingFile"] = recording ? QJsonValue(e.Recording->FileName()) : QJsonValue::Null;
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
+    s["SnapshotCount"] = SnapshotInfo ? QJsonValue(SnapshotInfo->Count()) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     // The modal dialog in front (the set-up wizard, a settings dialog), by
     // its caption.

@@ -13,6 +13,7 @@
 #include "app/main_settings.h"
 #include "app/modes_module.h"
 #include "app/oem_info.h"
+#include "app/snapshot_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
 #include "platform/gui_wait.h"
@@ -107,10 +108,12 @@ void InitializeModules()
     InitializeChannelModule();
     InitializeModesModule();
     InitializeCaptureModule();
+    InitializeSnapshotModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeSnapshotModule();
     FinalizeCaptureModule();
     FinalizeModesModule();
     FinalizeChannelModule();

@@ -227,6 +227,13 @@ public:
     // off their downstream filters for it and put back; 0 or the error.
     int SetCaptureFormat(const TVideoFormat &format);
 
+    // Snapshots (capture/snapshot_capture.cpp): the frame on screen now, put
+    // in front of the snapshot store. False, and the store unchanged, when
+    // there is no frame to take: no tap in the picture's path (the Wis
+    // family's decoded preview carries none), a stopped graph, no frame yet,
+    // or no store.
+    virtual bool TakeSnapshot();
+
     // Made by CreateVideoWindow through the video window host the shell
     // installed (platform/video_output.h). Freed by the engine, or first by
     // the window's owner, which clears it.

@@ -118,6 +118,12 @@ bool TSampleGrabberEx::GrabFrame(QImage &bitmap) const
         std::lock_guard lock(FrameMutex);
         if (!GrabberFilter || !LastBuffer || !LastCaps)
             return false;
+        // A stopped graph shows no picture; the frame kept from before it
+        // stopped is not what is on screen.
+        GstState state = GST_STATE_NULL;
+        gst_element_get_state(GrabberFilter->Bin(), &state, nullptr, 0);
+        if (state < GST_STATE_PAUSED)
+            return false;
         buffer = gst_buffer_ref(LastBuffer);
         caps = gst_caps_ref(LastCaps);
     }

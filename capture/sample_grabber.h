@@ -34,7 +34,7 @@ public:
 
     // The last frame as a top-down 24-bit RGB picture of the frame's size.
     // False (and `bitmap` untouched) when no frame was kept yet, the tap is
-    // not in a graph, or the frame cannot be read.
+    // not in a graph, the graph is stopped, or the frame cannot be read.
     bool GrabFrame(QImage &bitmap) const;
 
     // Frames seen so far (tests).

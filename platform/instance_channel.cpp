@@ -19,12 +19,13 @@ constexpr int FrameSize = 12;
 
 QByteArray Frame(const TInstanceMessageData &m)
 {
+    const bool text = MessageCarriesText(m.Number);
     QByteArray bytes(FrameSize, Qt::Uninitialized);
     auto *raw = reinterpret_cast<uchar *>(bytes.data());
     qToLittleEndian<qint32>(m.Number, raw);
-    qToLittleEndian<qint32>(m.WParam, raw + 4);
+    qToLittleEndian<qint32>(text ? qint32(m.Text.size()) : m.WParam, raw + 4);
     qToLittleEndian<qint32>(m.LParam, raw + 8);
-    return bytes;
+    return text ? bytes + m.Text : bytes;
 }
 
 QByteArray ReplyFrame(const QByteArray &payload)
@@ -122,12 +123,27 @@ void TInstanceServer::OnNewConnection()
 void TInstanceServer::OnReadyRead(QLocalSocket *socket)
 {
     while (socket->bytesAvailable() >= FrameSize) {
-        const QByteArray bytes = socket->read(FrameSize);
-        const auto *raw = reinterpret_cast<const uchar *>(bytes.constData());
+        const QByteArray head = socket->peek(FrameSize);
+        const auto *raw = reinterpret_cast<const uchar *>(head.constData());
         TInstanceMessageData m;
         m.Number = qFromLittleEndian<qint32>(raw);
         m.WParam = qFromLittleEndian<qint32>(raw + 4);
         m.LParam = qFromLittleEndian<qint32>(raw + 8);
+        if (MessageCarriesText(m.Number)) {
+            if (m.WParam < 0 || m.WParam > MaxMessageText) {
+                qCWarning(lcApp) << "message" << m.Number << "with a text of" << m.WParam
+                                 << "bytes refused";
+                socket->abort();
+                return;
+            }
+            // The text may still be on its way.
+            if (socket->bytesAvailable() < FrameSize + m.WParam)
+                return;
+            socket->skip(FrameSize);
+            m.Text = socket->read(m.WParam);
+        } else {
+            socket->skip(FrameSize);
+        }
         QByteArray payload;
         if (Handler)
             payload = Handler(m);

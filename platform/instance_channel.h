@@ -5,7 +5,9 @@
 // The receiver answers every message with a reply: an Int byte length and
 // that many bytes (empty for plain messages, JSON for the status request).
 // A sender that waits for the reply therefore knows the message was handled,
-// as a SendMessage caller does.
+// as a SendMessage caller does. A few messages carry a text (a file name):
+// their wParam is its byte length (at most MaxMessageText) and the UTF-8
+// bytes follow the 12 bytes.
 #pragma once
 
 #include <QByteArray>
@@ -37,7 +39,17 @@ enum TInstanceMessage : int
     MsgActivateInstance = 0xC000,
     // Asks the running program for its state; the reply is JSON.
     MsgStatusRequest = 0xC001,
+    // Saves the newest snapshot as the file the text names; the reply is
+    // empty when it was saved, else the reason.
+    MsgSnapshotSave = 0xC002,
 };
+
+inline constexpr int MaxMessageText = 4096;
+// True for the messages that carry a text after their 12 bytes.
+inline bool MessageCarriesText(int number)
+{
+    return number == MsgSnapshotSave;
+}
 
 // The folder of the sockets: $XDG_RUNTIME_DIR, else a folder of this
 // user's own (mode 0700) under the temporary folder.
@@ -47,9 +59,15 @@ QString RuntimeSocketPath(const QString &name);
 
 struct TInstanceMessageData
 {
+    TInstanceMessageData(int number = 0, int wParam = 0, int lParam = 0)
+        : Number(number), WParam(wParam), LParam(lParam)
+    {
+    }
     int Number = 0;
     int WParam = 0;
     int LParam = 0;
+    // The text of a message that carries one (wParam is its length).
+    QByteArray Text;
 };
 
 class TInstanceServer : public QObject

@@ -37,7 +37,7 @@ void InjectSafeWriteFailure(TSafeWriteStep step, int error)
     g_failErrno = error;
 }
 
-bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error)
+bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error, bool syncToDisk)
 {
     const QFileInfo info(path);
     const QByteArray folder = QFile::encodeName(info.absolutePath());
@@ -76,7 +76,8 @@ bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *erro
         p += n;
         left -= n;
     }
-    if (failure.isEmpty() && Step(TSafeWriteStep::Sync, [&] { return ::fsync(fd); }) != 0)
+    if (failure.isEmpty() && syncToDisk &&
+        Step(TSafeWriteStep::Sync, [&] { return ::fsync(fd); }) != 0)
         failure = Describe("cannot flush to disk", path);
     // close() reports what the file system could not store when the flush
     // did not (network file systems).
@@ -93,6 +94,8 @@ bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *erro
         return false;
     }
     // The rename is in the folder's entries; sync them too.
+    if (!syncToDisk)
+        return true;
     if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY); dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -24,8 +24,12 @@ enum class TSafeWriteStep
 };
 
 // Writes `bytes` as `path`. False, with a text for the log in `error`, when
-// any step failed.
-bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+// any step failed. Without `syncToDisk` (exported pictures, which are not
+// the program's state) the file is still whole or absent, but not flushed
+// to disk before the call returns: a flush costs more than encoding a
+// snapshot, and the user waits for it.
+bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error = nullptr,
+                     bool syncToDisk = true);
 
 // Makes the given step fail with the given errno in every later write until
 // reset with TSafeWriteStep::None. For tests of the callers' failure paths.

@@ -23,6 +23,7 @@
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "playback/forms/snapshot_list.h"
 
 TFormMainWindow *FormMainWindow = nullptr;
 
@@ -453,6 +454,13 @@ void TFormMainWindow::ShowSleepTimerDialog()
 {
     RunSleepTimerDialog(this);
     ApplySleepTimer();
+}
+
+void TFormMainWindow::ShowSnapshotList()
+{
+    ::ShowSnapshotList(this);
+    if (!SnapshotListWindow)
+        SnapshotListWindow = []() -> const QWidget * { return SnapshotListForm(); };
 }
 
 void TFormMainWindow::ApplySleepTimer()

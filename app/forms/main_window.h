@@ -151,6 +151,8 @@ public:
     void ShowSleepTimerDialog() override;
     void RunSetupWizard() override;
     void ShowAddMemoryChannel() override;
+    // After a snapshot: the snapshot list, created when needed, refreshed.
+    void ShowSnapshotList() override;
 
     // IChannelMosaic
     bool HasMarkedChannels() const override;

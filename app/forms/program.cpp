@@ -14,6 +14,7 @@
 #include "app/forms/main_window.h"
 #include "app/forms/warning_form.h"
 #include "app/forms/window_module.h"
+#include "app/snapshot_module.h"
 #include "app/sound_module.h"
 #include "app/startup.h"
 #include "platform/gui_wait.h"
@@ -167,6 +168,10 @@ int RunLyra(int argc, char **argv)
                 RunOutsideWaits([] { StartScheduledRecording(); }, nullptr, true);
             });
             return {};
+        case MsgSnapshotSave:
+            // Answered at once: saving reads the store and writes a file,
+            // and changes nothing the program's state depends on.
+            return SaveNewestSnapshot(QString::fromUtf8(m.Text));
         case MsgStatusRequest:
             return StartupHooks.RemoteStatus ? StartupHooks.RemoteStatus() : QByteArray("{}");
         default:

@@ -1,9 +1,14 @@
 // lyra-remote: drives the running Lyra over its local socket.
 //   lyra-remote [--socket NAME] COMMAND   command by name or number
 //   lyra-remote [--socket NAME] status    the program's state as JSON
+//   lyra-remote [--socket NAME] snapshot-save FILE
+//                                         the newest snapshot as FILE (".jpg"
+//                                         or ".jpeg": JPEG, else BMP)
 //   lyra-remote --list                    every command name
-// Exit codes: 0 delivered, 1 no running program, 2 bad arguments.
+// Exit codes: 0 delivered, 1 no running program, 2 bad arguments, 3 the
+// snapshot was not saved.
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QStringList>
 #include <cstdio>
@@ -16,14 +21,19 @@ namespace {
 constexpr int Delivered = 0;
 constexpr int NotRunning = 1;
 constexpr int BadArguments = 2;
+constexpr int NotSaved = 3;
 
 int Usage(FILE *out, int code)
 {
     std::fprintf(out, "usage: lyra-remote [--socket NAME] [--timeout MS] COMMAND\n"
                       "       lyra-remote [--socket NAME] [--timeout MS] status\n"
+                      "       lyra-remote [--socket NAME] [--timeout MS] snapshot-save FILE\n"
                       "       lyra-remote --list\n"
                       "COMMAND is a command name (see --list) or its number.\n"
-                      "Exit codes: 0 delivered, 1 no running program, 2 bad arguments.\n");
+                      "snapshot-save writes the newest snapshot: JPEG when FILE ends in\n"
+                      "\".jpg\" or \".jpeg\" (lower case), else BMP.\n"
+                      "Exit codes: 0 delivered, 1 no running program, 2 bad arguments,\n"
+                      "3 the snapshot was not saved.\n");
     return code;
 }
 
@@ -43,6 +53,7 @@ int main(int argc, char **argv)
     QString socket = InstanceName;
     int timeoutMs = 5000;
     QString request;
+    QString saveFile; // snapshot-save's argument
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == "--help" || a == "-h")
@@ -66,6 +77,14 @@ int main(int argc, char **argv)
         if (a.startsWith("--") || !request.isEmpty())
             return Usage(stderr, BadArguments);
         request = a;
+        if (request.compare("snapshot-save", Qt::CaseInsensitive) == 0) {
+            if (args.isEmpty() || args.first().isEmpty())
+                return Usage(stderr, BadArguments);
+            // The program runs elsewhere: it gets the full path.
+            saveFile = QFileInfo(args.takeFirst()).absoluteFilePath();
+            if (saveFile.toUtf8().size() > MaxMessageText)
+                return Usage(stderr, BadArguments);
+        }
     }
     if (request.isEmpty() || socket.isEmpty() || socket.contains('/'))
         return Usage(stderr, BadArguments);
@@ -74,6 +93,9 @@ int main(int argc, char **argv)
     const bool status = request.compare("status", Qt::CaseInsensitive) == 0;
     if (status) {
         message.Number = MsgStatusRequest;
+    } else if (!saveFile.isEmpty()) {
+        message.Number = MsgSnapshotSave;
+        message.Text = saveFile.toUtf8();
     } else {
         const int command = CommandFromText(request);
         if (command < 0) {
@@ -97,6 +119,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "lyra-remote: Lyra did not answer within %d ms (is a dialog open?)\n",
                      timeoutMs);
         return NotRunning;
+    }
+    if (message.Number == MsgSnapshotSave && !reply.isEmpty()) {
+        std::fprintf(stderr, "lyra-remote: snapshot not saved as %s: %s\n", qPrintable(saveFile),
+                     reply.constData());
+        return NotSaved;
     }
     if (status) {
         const QJsonDocument doc = QJsonDocument::fromJson(reply);
