@@ -66,6 +66,8 @@ QJsonObject RemoteStatus()
     s["RecordingFile"] = recording ? QJsonValue(e.Recording->FileName()) : QJsonValue::Null;
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
+    const qint64 used = recording ? e.Recording->UsedBytes() : -1;
+    s["UsedBytes"] = used >= 0 ? QJsonValue(double(used)) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     // A tune, seek or start-up is running; commands sent now run after it.
     s["Busy"] = WaitRunning();
