@@ -1,0 +1,108 @@
+// The real program records with lyra-remote: capture, status while it
+// runs, stop; the done list across restarts; a recording cut by SIGKILL.
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include "media_test_util.h"
+#include "playback/playback_info.h"
+#include "program_process.h"
+#include "test_env.h"
+
+namespace {
+
+std::vector<QString> DoneFiles(const QString &folder)
+{
+    QFile file(folder + "/PLAYITEMS.LST");
+    std::vector<QString> names;
+    if (!file.open(QIODevice::ReadOnly))
+        return names;
+    std::vector<std::unique_ptr<TPlaybackItem>> items;
+    EXPECT_TRUE(ReadDoneList(&file, items));
+    for (const auto &item : items)
+        names.push_back(item->FileName);
+    return names;
+}
+
+bool Exit(TProgramProcess &lyra)
+{
+    for (int i = 0; i < 3 && lyra.Running(); ++i) {
+        lyra.Remote("exit");
+        if (lyra.WaitForExit(8000))
+            return true;
+    }
+    return !lyra.Running();
+}
+
+TEST(RecordingProgram, CaptureStatusStopAndTheDoneListAcrossARestart)
+{
+    const QString folder = TProgramProcess::FolderWithChannels();
+    TProgramProcess lyra;
+    ASSERT_TRUE(lyra.Start(folder)) << lyra.Failure.toStdString();
+    ASSERT_EQ(lyra.Remote("capture"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["ElapsedSeconds"].toDouble() >= 3; }, 20000))
+        << lyra.Output().toStdString();
+    const QJsonObject s = lyra.Status();
+    EXPECT_EQ(s["AppModeName"].toString(), "ModeCapture");
+    EXPECT_TRUE(s["Recording"].toBool());
+    EXPECT_TRUE(s["UsedBytes"].isDouble());
+    const QString file = s["RecordingFile"].toString();
+    EXPECT_TRUE(file.endsWith(".mpg")) << file.toStdString();
+    ASSERT_EQ(lyra.Remote("stop"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["AppModeName"].toString() == "ModeLive"; }));
+    EXPECT_TRUE(lyra.Status()["RecordingFile"].isNull());
+    const TDiscovered d = Discover(file);
+    ASSERT_TRUE(d.Ok) << d.Error;
+    EXPECT_EQ(d.VideoMpegVersion, 2);
+    EXPECT_EQ(d.Width, 640);
+    EXPECT_EQ(d.Height, 480);
+    EXPECT_GT(d.AudioRate, 0);
+    ASSERT_TRUE(Exit(lyra));
+    EXPECT_EQ(DoneFiles(folder), std::vector<QString>{file});
+
+    // lyra-config shows the list as the program reads it.
+    QProcess config;
+    config.start(QStringLiteral(LYRA_BINARY_DIR "/tools/lyra-config"),
+                 {"show", folder + "/PLAYITEMS.LST"});
+    ASSERT_TRUE(config.waitForFinished(10000));
+    const QJsonObject shown = QJsonDocument::fromJson(config.readAllStandardOutput()).object();
+    EXPECT_EQ(shown["status"].toString(), "ok");
+    ASSERT_EQ(shown["items"].toArray().size(), 1);
+    EXPECT_EQ(shown["items"].toArray()[0].toObject()["fileName"].toString(), file);
+
+    // Kept across a run that records nothing.
+    TProgramProcess again;
+    ASSERT_TRUE(again.Start(folder)) << again.Failure.toStdString();
+    ASSERT_TRUE(Exit(again));
+    EXPECT_EQ(DoneFiles(folder), std::vector<QString>{file});
+}
+
+TEST(RecordingProgram, ARecordingKilledAfter20SecondsDecodesAndIsListedNextTime)
+{
+    const QString folder = TProgramProcess::FolderWithChannels();
+    TProgramProcess lyra;
+    ASSERT_TRUE(lyra.Start(folder)) << lyra.Failure.toStdString();
+    ASSERT_EQ(lyra.Remote("capture"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["ElapsedSeconds"].toDouble() >= 20; }, 40000));
+    const QString file = lyra.Status()["RecordingFile"].toString();
+    lyra.Signal(SIGKILL);
+    lyra.WaitForExit(5000);
+    const TDiscovered d = Discover(file);
+    ASSERT_TRUE(d.Ok) << d.Error;
+    EXPECT_GE(double(d.Duration) / GST_SECOND, 18.0);
+
+    TProgramProcess next;
+    ASSERT_TRUE(next.Start(folder)) << next.Failure.toStdString();
+    ASSERT_TRUE(Exit(next));
+    EXPECT_EQ(DoneFiles(folder), std::vector<QString>{file});
+}
+
+} // namespace
