@@ -178,7 +178,10 @@ void TTimeShiftEngine::AddDone(const TDoneRecording &done, const QString &descri
     item->AudioOnly = done.Recording.AudioOnly;
     item->FileName = done.Recording.FileName;
     item->Description = description;
-    PlaybackInfo->AddDoneItem(std::move(item));
+    // Written at once as well as at exit: a crash later in the run must not
+    // lose the entry of a file that is on disk.
+    if (PlaybackInfo->AddDoneItem(std::move(item)))
+        PlaybackInfo->SaveDoneList(ProgramFolder::File("PLAYITEMS.LST"));
 }
 
 class TPlayLists : public IPlayLists

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/audio_adjust.h"
+#include "app/main_info.h"
+#include "app/main_settings.h"
+#include "capture/capture_settings.h"
 #include "media_test_util.h"
 #include "playback/playback_info.h"
 #include "program_process.h"
@@ -103,6 +107,78 @@ TEST(RecordingProgram, ARecordingKilledAfter20SecondsDecodesAndIsListedNextTime)
     ASSERT_TRUE(next.Start(folder)) << next.Failure.toStdString();
     ASSERT_TRUE(Exit(next));
     EXPECT_EQ(DoneFiles(folder), std::vector<QString>{file});
+}
+
+} // namespace
+
+namespace {
+
+// Changes the recording block of the folder's settings file, as the
+// settings dialog would have stored it.
+void SetRecordingSettings(const QString &folder, const std::function<void(TCaptureSettings &)> &edit)
+{
+    TMainInfo main;
+    TAudioAdjustInfo audio(nullptr);
+    TCaptureSettings capture;
+    TMainSettingsContext context;
+    context.Main = &main;
+    context.Audio = &audio;
+    context.Capture = &capture;
+    const QString path = folder + "/QPAVO.cfg";
+    ASSERT_TRUE(LoadMainSettings(path, context));
+    edit(capture);
+    ASSERT_TRUE(SaveMainSettings(path, context));
+}
+
+// A recording of each RIFF kind killed after a few seconds: the next start
+// repairs and lists it, and it decodes up to the cut.
+TEST(RecordingProgram, KilledAviAndWaveRecordingsAreRepairedAtTheNextStart)
+{
+    const QString folder = TProgramProcess::FolderWithChannels();
+    {
+        TProgramProcess first;
+        ASSERT_TRUE(first.Start(folder)) << first.Failure.toStdString();
+        ASSERT_TRUE(Exit(first));
+    }
+    const std::vector<std::function<void(TCaptureSettings &)>> kinds = {
+        [](TCaptureSettings &c) {
+            c.CaptureFormat = FormatMPEG4;
+            c.CaptureWidth = 320;
+            c.CaptureHeight = 240;
+        },
+        [](TCaptureSettings &c) {
+            c.CaptureFormat = FormatMPEG2;
+            c.CaptureAudioOption = 1;
+            c.CaptureAudioFormat = 0;
+        },
+    };
+    std::vector<QString> files;
+    for (const auto &kind : kinds) {
+        SetRecordingSettings(folder, kind);
+        TProgramProcess lyra;
+        ASSERT_TRUE(lyra.Start(folder)) << lyra.Failure.toStdString();
+        ASSERT_EQ(lyra.Remote("capture"), 0);
+        ASSERT_TRUE(lyra.WaitForStatus(
+            [](const QJsonObject &s) { return s["ElapsedSeconds"].toDouble() >= 4; }, 20000));
+        files.push_back(lyra.Status()["RecordingFile"].toString());
+        lyra.Signal(SIGKILL);
+        lyra.WaitForExit(5000);
+    }
+    ASSERT_TRUE(files[0].endsWith(".avi") && files[1].endsWith(".wav"));
+    // Each start repairs what the run before it left.
+    TProgramProcess last;
+    ASSERT_TRUE(last.Start(folder)) << last.Failure.toStdString();
+    ASSERT_TRUE(Exit(last));
+    for (const QString &file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const TDiscovered d = Discover(file);
+        ASSERT_TRUE(d.Ok) << d.Error;
+        ASSERT_NE(d.Duration, GST_CLOCK_TIME_NONE);
+        EXPECT_GE(double(d.Duration) / GST_SECOND, 2.5);
+    }
+    const std::vector<QString> listed = DoneFiles(folder);
+    for (const QString &file : files)
+        EXPECT_NE(std::find(listed.begin(), listed.end(), file), listed.end());
 }
 
 } // namespace
