@@ -359,6 +359,26 @@ TEST_F(RecordingTest, TimeShiftRecordsSoundAlwaysAndIsReadyAfterTenSeconds)
     EXPECT_TRUE(QFileInfo::exists(kept));
 }
 
+TEST_F(RecordingTest, FMModeRecordsTheRadioIntoTheFMFolder)
+{
+    TCaptureInfo &e = Start();
+    ASSERT_TRUE(e.SetFMMode(true));
+    ASSERT_TRUE(e.StartPreview(false));
+    Format(FormatDVDPAL); // the video settings do not apply to the radio
+    for (int format : {0, 1}) {
+        e.CaptureAudioFormat = format;
+        const QString file = Record(2);
+        EXPECT_TRUE(file.startsWith(Main.FMCapturePath)) << file.toStdString();
+        EXPECT_TRUE(file.endsWith(format ? ".mp3" : ".wav")) << file.toStdString();
+        const TDiscovered d = Discover(file);
+        ASSERT_TRUE(d.Ok) << d.Error;
+        EXPECT_EQ(d.Width, 0);
+        EXPECT_GT(d.AudioRate, 0);
+        ExpectDuration(d, 2, 1.5);
+    }
+    EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("|").toStdString();
+}
+
 TEST_F(RecordingTest, WriteErrorEndsTheRecordingAsADiskFull)
 {
     TCaptureInfo &e = Start();
