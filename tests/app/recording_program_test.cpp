@@ -109,13 +109,36 @@ TEST(RecordingProgram, ARecordingKilledAfter20SecondsDecodesAndIsListedNextTime)
     EXPECT_EQ(DoneFiles(folder), std::vector<QString>{file});
 }
 
+TEST(RecordingProgram, TimeShiftRecordsIntoTs0AndDeletesItAtTheStop)
+{
+    const QString folder = TProgramProcess::FolderWithChannels();
+    TProgramProcess lyra;
+    ASSERT_TRUE(lyra.Start(folder)) << lyra.Failure.toStdString();
+    ASSERT_EQ(lyra.Remote("timeshift"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["ElapsedSeconds"].toDouble() >= 2; }, 20000));
+    const QJsonObject s = lyra.Status();
+    EXPECT_EQ(s["AppModeName"].toString(), "ModeTimeShift");
+    const QString file = s["RecordingFile"].toString();
+    EXPECT_TRUE(file.endsWith("/ts0.mpv")) << file.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(file + ".idx"));
+    ASSERT_EQ(lyra.Remote("stop"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["AppModeName"].toString() == "ModeLive"; }));
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(QFileInfo::exists(file + ".idx"));
+    ASSERT_TRUE(Exit(lyra));
+    EXPECT_TRUE(DoneFiles(folder).empty());
+}
+
 } // namespace
 
 namespace {
 
 // Changes the recording block of the folder's settings file, as the
 // settings dialog would have stored it.
-void SetRecordingSettings(const QString &folder, const std::function<void(TCaptureSettings &)> &edit)
+void SetRecordingSettings(const QString &folder,
+                          const std::function<void(TCaptureSettings &)> &edit)
 {
     TMainInfo main;
     TAudioAdjustInfo audio(nullptr);

@@ -379,6 +379,27 @@ TEST_F(RecordingTest, FMModeRecordsTheRadioIntoTheFMFolder)
     EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("|").toStdString();
 }
 
+TEST_F(RecordingTest, WisCardRecordsItsOwnMpeg4IntoAvi)
+{
+    TCaptureInfo &e = Start("wis");
+    ASSERT_TRUE(Main.IsWisFamily);
+    Format(FormatMPEG4);
+    const QString file = Record(2);
+    ASSERT_TRUE(file.endsWith(".avi")) << file.toStdString();
+    const TDiscovered d = Discover(file);
+    ASSERT_TRUE(d.Ok) << d.Error;
+    EXPECT_EQ(d.Width, 320);
+    EXPECT_EQ(d.Height, 240);
+    EXPECT_EQ(d.AudioRate, 48000);
+    ExpectDuration(d, 2, 1.5);
+    EXPECT_TRUE(Presenter.Shown.isEmpty()) << Presenter.Shown.join("|").toStdString();
+    // The card's MPEG multiplexer does not exist here.
+    Format(FormatMPEG2);
+    EXPECT_FALSE(e.StartRecording());
+    ASSERT_EQ(Presenter.Shown.size(), 1);
+    EXPECT_EQ(Presenter.Shown[0], WarningLines(1020, 0).join('\n'));
+}
+
 TEST_F(RecordingTest, WriteErrorEndsTheRecordingAsADiskFull)
 {
     TCaptureInfo &e = Start();
