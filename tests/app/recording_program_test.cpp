@@ -204,4 +204,38 @@ TEST(RecordingProgram, KilledAviAndWaveRecordingsAreRepairedAtTheNextStart)
         EXPECT_NE(std::find(listed.begin(), listed.end(), file), listed.end());
 }
 
+TEST(RecordingProgram, AKeptTimeShiftIsListedAsTimeShifting)
+{
+    const QString folder = TProgramProcess::FolderWithChannels();
+    {
+        TProgramProcess first;
+        ASSERT_TRUE(first.Start(folder)) << first.Failure.toStdString();
+        ASSERT_TRUE(Exit(first));
+    }
+    SetRecordingSettings(folder, [](TCaptureSettings &c) {
+        c.SaveTimeShiftResult = true;
+        c.UseDateTimeFileName = false;
+    });
+    TProgramProcess lyra;
+    ASSERT_TRUE(lyra.Start(folder)) << lyra.Failure.toStdString();
+    ASSERT_EQ(lyra.Remote("timeshift"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["ElapsedSeconds"].toDouble() >= 2; }, 20000));
+    const QString file = lyra.Status()["RecordingFile"].toString();
+    EXPECT_TRUE(file.endsWith("/capture.mpv")) << file.toStdString();
+    ASSERT_EQ(lyra.Remote("stop"), 0);
+    ASSERT_TRUE(lyra.WaitForStatus(
+        [](const QJsonObject &s) { return s["AppModeName"].toString() == "ModeLive"; }));
+    ASSERT_TRUE(Exit(lyra));
+    EXPECT_TRUE(QFileInfo::exists(file));
+    QFile list(folder + "/PLAYITEMS.LST");
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    std::vector<std::unique_ptr<TPlaybackItem>> items;
+    ASSERT_TRUE(ReadDoneList(&list, items));
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->FileName, file);
+    EXPECT_EQ(items[0]->Description, "Time Shifting");
+    EXPECT_GT(items[0]->EndTime, items[0]->StartTime);
+}
+
 } // namespace

@@ -403,22 +403,38 @@ TEST_F(RecordingTest, WisCardRecordsItsOwnMpeg4IntoAvi)
 TEST_F(RecordingTest, WriteErrorEndsTheRecordingAsADiskFull)
 {
     TCaptureInfo &e = Start();
-    Format(FormatMPEG1);
     // The date names of the next seconds lead to a device that is always
-    // full: the first pack written fails with ENOSPC.
+    // full: the first write fails with ENOSPC, in the recorder or in the
+    // file writer behind a multiplexer.
     e.UseDateTimeFileName = true;
-    const QDateTime now = QDateTime::currentDateTime();
-    for (int s = 0; s < 4; ++s)
-        QFile::link("/dev/full",
-                    Main.CapturePath + now.addSecs(s).toString("yyyyMMdd_HHmmss") + ".mpg");
-    ASSERT_TRUE(e.StartRecording());
-    ASSERT_TRUE(WaitUntil([&] { return !Ticks.empty() && Ticks.back().Stop; }, 5000));
-    EXPECT_FALSE(e.RecordWriteError.isEmpty());
-    EXPECT_LE(Ticks.back().Free + TCaptureInfo::MinFreeSpace, 1000000);
-    EXPECT_TRUE(e.StopRecording());
-    EXPECT_FALSE(e.Capturing);
-    // The graph is usable again.
-    EXPECT_TRUE(e.StartPreview(false));
+    struct
+    {
+        int Format, Option;
+        const char *Ext;
+    } const cases[] = {
+        {FormatMPEG1, 0, ".mpg"}, {FormatMPEG4, 0, ".avi"}, {FormatMPEG1, 1, ".wav"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Ext);
+        Format(c.Format);
+        e.CaptureAudioOption = c.Option;
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int s = 0; s < 4; ++s)
+            QFile::link("/dev/full",
+                        Main.CapturePath + now.addSecs(s).toString("yyyyMMdd_HHmmss") + c.Ext);
+        Ticks.clear();
+        ASSERT_TRUE(e.StartRecording());
+        ASSERT_TRUE(WaitUntil([&] { return !Ticks.empty() && Ticks.back().Stop; }, 5000));
+        EXPECT_FALSE(e.RecordWriteError.isEmpty());
+        EXPECT_LE(Ticks.back().Free + TCaptureInfo::MinFreeSpace, 1000000);
+        EXPECT_TRUE(e.StopRecording());
+        EXPECT_FALSE(e.Capturing);
+        // The graph is usable again.
+        EXPECT_TRUE(e.StartPreview(false));
+        for (const QFileInfo &link : QDir(Main.CapturePath).entryInfoList(QDir::System))
+            if (link.isSymLink())
+                QFile::remove(link.filePath());
+        QThread::msleep(1100); // the next case's names are of later seconds
+    }
 }
 
 } // namespace
