@@ -75,6 +75,8 @@ public:
     virtual bool IsRecording() const = 0;
     virtual QString FileName() const = 0;
     virtual qint64 ElapsedSeconds() const = 0;
+    // Disk space the recording has taken so far; -1 when unknown.
+    virtual qint64 UsedBytes() const { return -1; }
 };
 
 class IScheduledRecording

@@ -70,6 +70,8 @@ QJsonObject RemoteStatus()
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
     s["SnapshotCount"] = SnapshotInfo ? QJsonValue(SnapshotInfo->Count()) : QJsonValue::Null;
+    const qint64 used = recording ? e.Recording->UsedBytes() : -1;
+    s["UsedBytes"] = used >= 0 ? QJsonValue(double(used)) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     // The modal dialog in front (the set-up wizard, a settings dialog), by
     // its caption.

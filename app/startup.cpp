@@ -8,6 +8,7 @@
 
 #include "app/audio_adjust.h"
 #include "app/capture_module.h"
+#include "app/recording_module.h"
 #include "app/channel_module.h"
 #include "app/main_info.h"
 #include "app/main_settings.h"
@@ -109,10 +110,12 @@ void InitializeModules()
     InitializeModesModule();
     InitializeCaptureModule();
     InitializeSnapshotModule();
+    InitializeRecordingModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeRecordingModule();
     FinalizeSnapshotModule();
     FinalizeCaptureModule();
     FinalizeModesModule();

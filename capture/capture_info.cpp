@@ -8,9 +8,11 @@
 #include "capture/chip_identity.h"
 #include "platform/card_pairing.h"
 #include "platform/device_enum.h"
+#include "platform/gui_wait.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "platform/text_util.h"
+#include "platform/timeshift_index.h"
 
 TCaptureInfo *CaptureInfo = nullptr;
 
@@ -44,6 +46,7 @@ TCaptureInfo::TCaptureInfo()
     // preview; leaving FM renders it again.
     RerenderPreviewHook = [this] { return RerenderPreview(); };
     ReapplyPreviewSize = [this] { return StartPreview(false); };
+    DiskFreeBytes = FileSystemFreeBytes;
     CreateGraphObjects();
     ResetCaptureSettings();
     DeleteTimeShiftFiles();
@@ -65,9 +68,16 @@ QStringList TCaptureInfo::TimeShiftFiles()
     if (!video.endsWith('/'))
         video += '/';
     video += "ts0.mpv";
-    QString audio = video;
+    return TimeShiftCompanions(video);
+}
+
+QStringList TCaptureInfo::TimeShiftCompanions(const QString &file)
+{
+    if (file.isEmpty())
+        return {};
+    QString audio = file;
     audio[audio.size() - 1] = 'a';
-    return {video, audio};
+    return {file, audio, QString::fromStdString(TimeShiftIndexName(file.toStdString()))};
 }
 
 void TCaptureInfo::DeleteTimeShiftFiles()
@@ -99,6 +109,10 @@ void TCaptureInfo::CreateGraphObjects()
     RecordTimer = std::make_unique<QTimer>();
     RecordTimer->setInterval(1000);
     RecordTimer->stop();
+    // The clock ends or changes the recording: never inside a wait.
+    QObject::connect(RecordTimer.get(), &QTimer::timeout, RecordTimer.get(), [this] {
+        RunOutsideWaits(RecordTimer.get(), [this] { RecordTick(); }, RecordTimer.get());
+    });
     ElapsedSeconds = StartFreeSpace = UsedSpace = 0;
     MPEGAudioBitRate = 224000;
     MPEGAudioChannels = 2;

@@ -4,6 +4,7 @@
 // interface of the card kept between operations. GUI thread only.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -38,8 +39,8 @@ public:
     // The first video device that looks like a supported card; 0 if none.
     int FindDefaultVideoDevice();
 
-    // The two time-shift files: "ts0.mpv" in CapturePath and the same name
-    // ending in "a".
+    // The time-shift files: "ts0.mpv" in CapturePath, the same name ending
+    // in "a" and the time index beside it.
     static QStringList TimeShiftFiles();
 
     // Graph and holders ("TVTuner", "TVAudio", "Crossbar", "VCapture",
@@ -181,8 +182,12 @@ public:
     // Preferred device names, copied from the OEM record at reset.
     QString OEMVideoDeviceName, OEMTunerName, OEMTVAudioName, OEMCrossbarName;
 
-    // Set by the start-up code right after creation.
-    std::function<void()> OnRecordTick;
+    // Set by the start-up code right after creation. OnRecordTick: the
+    // clock's report (stop requested, time shifting, free bytes above
+    // MinFreeSpace, used bytes, elapsed seconds), once a second.
+    std::function<void(bool stop, bool timeShift, int64_t freeAboveMinimum, int64_t used,
+                       int64_t elapsed)>
+        OnRecordTick;
     std::function<void(bool ready)> OnTimeShiftReady;
     std::function<void()> OnVideoWindowCreated;
     std::function<void(int32_t frequency, bool signal)> OnFMTuned;
@@ -252,7 +257,64 @@ public:
     // replace it to take names away.
     std::function<TFilterPtr(const QString &name)> FindFilter;
 
+    // Recording and time shift (capture/recording_graph.cpp,
+    // capture/recording_control.cpp, capture/timeshift_recording.cpp). GUI
+    // thread only.
+    static constexpr int64_t MinFreeSpace = 500000;
+    enum TRecordKind { KindMPEG1 = 0, KindMPEG2, KindMPEG4, KindAVI, KindWave, KindMP3, KindTimeShift };
+    // 0 normal recording, 1 time shift.
+    uint8_t RecordPurpose = 0;
+    uint8_t TimeShiftReady = 0;
+    QString CaptureFileName;
+    // When the running recording started (local time).
+    QDateTime RecordStartTime;
+    // The write error that ended the running recording (empty: none).
+    QString RecordWriteError;
+    int RecordKind() const;
+    static QString RecordExtension(int kind);
+    // The folder recordings of the current mode go to (FMCapturePath in FM
+    // mode), with a trailing "/".
+    QString RecordFolder() const;
+    QString BuildCaptureFileName(bool numbered, const QString &base, int kind) const;
+    // A normal recording (RecordPurpose := 0); on failure the recording
+    // graph is stopped and the caller re-renders the preview.
+    bool StartRecording();
+    bool StopRecording();
+    bool BuildRecording();
+    bool BuildWisRecording();
+    // One tick of the recording clock (the timer calls it every second).
+    void RecordTick();
+    // Free bytes for the caller on the folder's file system (statvfs); -1
+    // when it cannot be read. Tests replace it.
+    std::function<int64_t(const QString &folder)> DiskFreeBytes;
+    static int64_t FileSystemFreeBytes(const QString &folder);
+    // The shell's FM panel is showing (FM recordings go to FMCapturePath);
+    // unset: the engine's FM mode decides.
+    std::function<bool()> FMPanelVisible;
+
+    // Time shift: the recording block saved before and restored after.
+    void SaveCaptureSettings();
+    void RestoreCaptureSettings();
+    bool StartTimeShift();
+    // Stops the time-shift recording; `deleteFile` (no SaveTimeShiftResult)
+    // deletes the file, its companion and its time index.
+    bool StopTimeShift();
+    bool TimeShiftRecording() const { return Capturing && RecordPurpose == 1; }
+    // Every file of one time-shift recording: the file, its companion (the
+    // name ending in "a") and the time index beside the file.
+    static QStringList TimeShiftCompanions(const QString &file);
+
 private:
+    // Starts the graph built for RecordPurpose; shared by both starts.
+    bool StartRecordingGraph();
+    void OnRecordGraphError(const QString &text);
+    // Takes the recording's encoder, multiplexer and writer out of the graph.
+    void DropRecordingFilters();
+    void UnhookGraphError();
+    TCaptureSettings SavedCaptureBlock;
+    std::function<void(const QString &)> PreviousGraphError;
+    bool GraphErrorHooked = false;
+
     // One pass of SelectDevices; `retry` is set when a second pass with
     // device 0 should follow.
     bool SelectDevicesPass(bool secondPass, bool &retry);

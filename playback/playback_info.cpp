@@ -1,0 +1,208 @@
+#include "playback/playback_info.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+#include "platform/log.h"
+#include "platform/record_stream.h"
+#include "platform/safe_file.h"
+
+TPlaybackInfo *PlaybackInfo = nullptr;
+
+namespace {
+
+const QDateTime &Epoch()
+{
+    static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0));
+    return epoch;
+}
+
+bool FileExists(const QString &path)
+{
+    return QFileInfo::exists(path);
+}
+
+} // namespace
+
+double DateTimeToDays(const QDateTime &time)
+{
+    const QDateTime local = time.toLocalTime();
+    const qint64 days = Epoch().date().daysTo(local.date());
+    return double(days) + local.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QDateTime DaysToDateTime(double days)
+{
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
+        return {};
+    const double whole = std::floor(days);
+    const qint64 msecs = qint64(std::llround((days - whole) * 86400000.0));
+    return QDateTime(Epoch().date().addDays(qint64(whole)), QTime(0, 0)).addMSecs(msecs);
+}
+
+bool TPlaybackInfo::AddDoneItem(std::unique_ptr<TPlaybackItem> item)
+{
+    if (!item)
+        return false;
+    for (const auto &listed : DoneList)
+        if (listed->FileName == item->FileName)
+            return false;
+    DoneList.insert(DoneList.begin(), std::move(item));
+    return true;
+}
+
+bool TPlaybackInfo::DeleteDoneItem(int index, bool deleteFile)
+{
+    if (index < 0 || index >= int(DoneList.size()))
+        return false;
+    if (deleteFile && QFile::exists(DoneList[size_t(index)]->FileName) &&
+        !QFile::remove(DoneList[size_t(index)]->FileName))
+        qCWarning(lcFiles) << "cannot delete" << DoneList[size_t(index)]->FileName;
+    DoneList.erase(DoneList.begin() + index);
+    return true;
+}
+
+void TPlaybackInfo::ClearDoneItems(bool deleteFiles)
+{
+    for (int i = int(DoneList.size()) - 1; i >= 0; --i)
+        DeleteDoneItem(i, deleteFiles);
+    DoneList.clear();
+}
+
+bool TPlaybackInfo::DeletePlayListItem(int index)
+{
+    if (PlayList.isEmpty() || index < 0 || index >= PlayList.size())
+        return false;
+    PlayList.removeAt(index);
+    return true;
+}
+
+void TPlaybackInfo::AddRecentFile(const QString &path)
+{
+    const QString upper = path.toUpper();
+    for (const QString &listed : RecentList)
+        if (listed.toUpper() == upper)
+            return;
+    RecentList.prepend(path);
+}
+
+bool ReadDoneList(QIODevice *device, std::vector<std::unique_ptr<TPlaybackItem>> &items,
+                  bool (*exists)(const QString &))
+{
+    TRecordReader in(device);
+    int32_t magic = 0, count = 0;
+    if (!in.ReadInt(magic) || magic != TPlaybackInfo::DoneListMagic || !in.ReadInt(count))
+        return false;
+    // Every record takes at least 32 bytes: a count the file cannot hold
+    // ends at the first short read.
+    for (int32_t i = 0; i < count; ++i) {
+        auto item = std::make_unique<TPlaybackItem>();
+        in.ReadDouble(item->StartTime);
+        in.ReadDouble(item->EndTime);
+        in.ReadInt(item->Channel);
+        in.ReadBool(item->Scheduled);
+        in.ReadBool(item->AudioOnly);
+        in.ReadStr(item->FileName);
+        in.ReadStr(item->Description);
+        if (!in.Ok())
+            return false;
+        if (!exists || exists(item->FileName))
+            items.push_back(std::move(item));
+    }
+    return in.ReadInt(magic) && magic == TPlaybackInfo::DoneListMagic;
+}
+
+QByteArray WriteDoneList(const std::vector<std::unique_ptr<TPlaybackItem>> &items, bool *ok)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    TRecordWriter out(&buffer);
+    out.WriteInt(TPlaybackInfo::DoneListMagic);
+    out.WriteInt(int32_t(items.size()));
+    for (const auto &item : items) {
+        out.WriteDouble(item->StartTime);
+        out.WriteDouble(item->EndTime);
+        out.WriteInt(item->Channel);
+        out.WriteBool(item->Scheduled);
+        out.WriteBool(item->AudioOnly);
+        out.WriteStr(item->FileName);
+        out.WriteStr(item->Description);
+    }
+    out.WriteInt(TPlaybackInfo::DoneListMagic);
+    if (ok)
+        *ok = out.Ok();
+    return bytes;
+}
+
+void TPlaybackInfo::LoadDoneList(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists() || file.size() == 0)
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcFiles) << "cannot read" << path << file.errorString();
+        return;
+    }
+    std::vector<std::unique_ptr<TPlaybackItem>> items;
+    const bool good = ReadDoneList(&file, items, FileExists);
+    file.close();
+    for (auto &item : items)
+        DoneList.push_back(std::move(item));
+    if (!good) {
+        qCWarning(lcFiles) << path << "is damaged; it is deleted," << DoneList.size()
+                           << "recordings kept";
+        QFile::remove(path);
+    }
+}
+
+bool TPlaybackInfo::SaveDoneList(const QString &path) const
+{
+    if (DoneList.empty())
+        return true;
+    bool ok = false;
+    const QByteArray bytes = WriteDoneList(DoneList, &ok);
+    QString error;
+    if (!ok || !WriteFileSafely(path, bytes, &error)) {
+        qCWarning(lcFiles) << "cannot write" << path << error;
+        return false;
+    }
+    return true;
+}
+
+QStringList ReadRecentList(const QByteArray &bytes)
+{
+    QStringList list;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            list << QString::fromUtf8(line);
+    }
+    return list;
+}
+
+void TPlaybackInfo::LoadRecentList(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    RecentList << ReadRecentList(file.readAll());
+}
+
+bool TPlaybackInfo::SaveRecentList(const QString &path) const
+{
+    if (RecentList.isEmpty())
+        return true;
+    QByteArray bytes;
+    for (const QString &line : RecentList)
+        bytes += line.toUtf8() + "\r\n";
+    QString error;
+    if (!WriteFileSafely(path, bytes, &error)) {
+        qCWarning(lcFiles) << "cannot write" << path << error;
+        return false;
+    }
+    return true;
+}
