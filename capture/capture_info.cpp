@@ -8,6 +8,7 @@
 #include "capture/chip_identity.h"
 #include "platform/card_pairing.h"
 #include "platform/device_enum.h"
+#include "platform/gui_wait.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "platform/text_util.h"
@@ -88,6 +89,10 @@ void TCaptureInfo::CreateGraphObjects()
     FilterGraph = std::make_unique<TFilterGraph>();
     FilterGraph->Mode = TFilterGraph::ModeCapture;
     FilterGraph->GraphEdit = false;
+    TFilterGraph *graph = FilterGraph.get();
+    FilterGraph->OnGraphError = [this, graph](const TGraphError &error) {
+        RunOutsideWaits(graph, [this, error] { GraphFailed(error); });
+    };
     TVTuner = std::make_unique<TFilter>("TVTuner");
     TVAudio = std::make_unique<TFilter>("TVAudio");
     Crossbar = std::make_unique<TFilter>("Crossbar");

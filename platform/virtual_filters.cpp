@@ -431,9 +431,11 @@ int TVirtualCrossbarFilter::Route(int output, int input)
 {
     if (int r = CanRoute(output, input))
         return r;
+    // The card's sound follows its video input, as on the real cards.
     if (output == 1) {
-        AudioRoute = input;
-        return 0;
+        int related = -1;
+        IsRoutedTo(1, related);
+        return input == related ? 0 : EINVAL;
     }
     return TVirtualCard::Instance().SetInput(input);
 }
@@ -442,7 +444,10 @@ int TVirtualCrossbarFilter::IsRoutedTo(int output, int &input)
 {
     if (output < 0 || output > 1)
         return EINVAL;
-    input = output == 0 ? TVirtualCard::Instance().Input : AudioRoute;
+    const int video = TVirtualCard::Instance().Input;
+    if (video < 0 || video >= int(std::size(CrossbarInputs)))
+        return EINVAL;
+    input = output == 0 ? video : CrossbarInputs[video].Related;
     return 0;
 }
 

@@ -77,9 +77,6 @@ public:
     int CanRoute(int output, int input) override;
     int Route(int output, int input) override;
     int IsRoutedTo(int output, int &input) override;
-
-private:
-    int AudioRoute = 4;
 };
 
 class TVirtualTunerFilter : public TGraphFilter, public ITVTuner

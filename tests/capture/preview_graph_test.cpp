@@ -537,7 +537,7 @@ TEST_F(PreviewGraphTest, WisProfileDecodesItsCompressedPreview)
     EXPECT_EQ(engine.Grabber, nullptr);
     ASSERT_NE(engine.VideoDecoder, nullptr);
     QStringList errors;
-    engine.FilterGraph->OnGraphError = [&](const QString &e) { errors << e; };
+    engine.FilterGraph->OnGraphError = [&](const TGraphError &e) { errors << e.Text; };
     const bool arrived = FramesArrive(5);
     ASSERT_TRUE(arrived) << errors.join("; ").toStdString();
     EXPECT_GT(Brightness(Window(engine)->grab().toImage()), 30);
