@@ -238,11 +238,11 @@ bool TFilterGraph::ChangeState(GstState state)
         gst_element_set_locked_state(f->Bin(), FALSE);
     Pending.clear();
     if (gst_element_set_state(Pipeline.Get(), state) == GST_STATE_CHANGE_FAILURE) {
-        // The caller reports this failure; the errors it posted are stale.
-        ++Serial;
         if (LastError().isEmpty())
             SetError("The graph cannot change state");
         gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+        // The caller reports this failure; the errors it posted are stale.
+        ++Serial;
         return false;
     }
     return true;
@@ -295,8 +295,10 @@ bool TFilterGraph::Stop()
     for (TGraphFilter *f : Pending)
         gst_element_set_locked_state(f->Bin(), FALSE);
     Pending.clear();
-    ++Serial;
     gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+    // After the streaming threads have ended: what they posted while
+    // shutting down belongs to the run that ended.
+    ++Serial;
     return true;
 }
 
