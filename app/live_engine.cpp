@@ -68,6 +68,18 @@ bool TLiveEngine::ReadTuner(int32_t &frequency, bool &signal)
     return true;
 }
 
+bool TLiveEngine::VideoDevice(QString &name, QString &path) const
+{
+    if (!CaptureInfo || !CaptureInfo->VCapture || !CaptureInfo->VCapture->BaseFilter.Bound())
+        return false;
+    name = CaptureInfo->VideoDeviceNames.value(CaptureInfo->ChosenVideoIndex);
+    // "v4l2:capture:/dev/video0"; the virtual card has no node.
+    const QString moniker = CaptureInfo->VCapture->BaseFilter.Moniker;
+    const QString prefix = QStringLiteral("v4l2:capture:");
+    path = moniker.startsWith(prefix) ? moniker.mid(prefix.size()) : QString();
+    return !name.isEmpty();
+}
+
 bool TEngineFMRadio::EnterFMMode()
 {
     return ::EnterFMMode();

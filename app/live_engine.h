@@ -38,6 +38,7 @@ public:
     bool SelectEmpiaInput(int input) override;
     int TVFrequency() const override;
     bool ReadTuner(int32_t &frequency, bool &signal) override;
+    bool VideoDevice(QString &name, QString &path) const override;
 };
 
 // Wires the global engine (CaptureInfo) to the mode machine and the channel

@@ -63,6 +63,9 @@ public:
     // What the tuner itself reports now: its frequency and whether it hears
     // a signal. False without a tuner.
     virtual bool ReadTuner(int32_t &frequency, bool &signal) { return false; }
+    // The chosen video device: its name and its node (empty for the
+    // virtual card). False while none is chosen.
+    virtual bool VideoDevice(QString &name, QString &path) const { return false; }
 };
 
 class IRecordingEngine

@@ -57,6 +57,15 @@ QJsonObject RemoteStatus()
     const bool known = e.Capture && e.Capture->ReadTuner(tuned, signal);
     s["TunerFrequency"] = known ? QJsonValue(tuned) : QJsonValue::Null;
     s["Signal"] = known ? QJsonValue(signal) : QJsonValue::Null;
+    // The card the picture comes from: its name and node (null for the
+    // virtual card, which has none).
+    QString deviceName, devicePath;
+    if (e.Capture && e.Capture->VideoDevice(deviceName, devicePath))
+        s["VideoDevice"] =
+            QJsonObject{{"Name", deviceName},
+                        {"Path", devicePath.isEmpty() ? QJsonValue::Null : QJsonValue(devicePath)}};
+    else
+        s["VideoDevice"] = QJsonValue::Null;
     if (e.Audio && e.Audio->HasMixer()) {
         s["Volume"] = e.Audio->Volume();
         s["Muted"] = e.Audio->Muted();

@@ -98,6 +98,10 @@ void TCaptureInfo::CreateGraphObjects()
     FilterGraph = std::make_unique<TFilterGraph>();
     FilterGraph->Mode = TFilterGraph::ModeCapture;
     FilterGraph->GraphEdit = false;
+    TFilterGraph *graph = FilterGraph.get();
+    FilterGraph->OnGraphError = [this, graph](const TGraphError &error) {
+        RunOutsideWaits(graph, [this, error] { GraphFailed(error); });
+    };
     TVTuner = std::make_unique<TFilter>("TVTuner");
     TVAudio = std::make_unique<TFilter>("TVAudio");
     Crossbar = std::make_unique<TFilter>("Crossbar");

@@ -218,7 +218,14 @@ public:
     bool RunGraph();
     bool StopGraph();
     bool ReselectDevices();
-    void RouteCrossbarAudio();
+    // An error of the running graph (a card that went away, a stream that
+    // broke): logged with the device, the graph stopped, message 1002 shown
+    // with the device and the system's text (unless Quiet). Held back while
+    // a wait runs; an error of a run that has ended since is ignored.
+    void GraphFailed(const TGraphError &error);
+    // Routes the crossbar's audio outputs (audio path 1); false when a
+    // route the card needs was refused.
+    bool RouteCrossbarAudio();
     // Picture-in-picture placement of the video window in its owner.
     void SetPictureInPicture(bool on);
     // The grabber and the video window, freed before the graph.

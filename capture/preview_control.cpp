@@ -19,8 +19,9 @@ bool TCaptureInfo::StartPreview(bool build)
     if (build) {
         if (!(wis ? BuildWisPreview() : BuildPreview()))
             return false;
-        if (AudioPath == 1)
-            RouteCrossbarAudio();
+        // A refused route leaves the sound where the card had it.
+        if (AudioPath == 1 && !RouteCrossbarAudio())
+            qCWarning(lcApp) << "preview: the crossbar's audio stays as it was";
         return RunGraph();
     }
     if (!(wis ? RerenderWisPreview() : RerenderPreview()))
@@ -29,6 +30,27 @@ bool TCaptureInfo::StartPreview(bool build)
     if (!FMMode && VideoWindow && VideoWindow->OverlayInUse())
         VideoWindow->SetAspectRatio(IVideoWindow::AspectStretched);
     return running;
+}
+
+void TCaptureInfo::GraphFailed(const TGraphError &error)
+{
+    // Held back behind a wait, the error may belong to a run that the
+    // waiting operation has ended since.
+    if (!FilterGraph || error.Serial != FilterGraph->RunSerial())
+        return;
+    // The device node when the element names one, else the card's name
+    // for its capture filter, else the filter or element.
+    QString where = error.Device;
+    if (where.isEmpty() && VCapture && error.Filter == VCapture->Name)
+        where = VideoDeviceNames.value(ChosenVideoIndex);
+    if (where.isEmpty())
+        where = error.Filter.isEmpty() ? error.Element : error.Filter;
+    qCWarning(lcApp).noquote() << "graph error on" << where
+                               << "(" + error.Element + "):" << error.Text << error.Debug;
+    StopGraph();
+    const QString detail = where.isEmpty() ? error.Text : where + ": " + error.Text;
+    if (!Quiet)
+        ShowWarningDetail(1002, detail);
 }
 
 bool TCaptureInfo::ReselectDevices()

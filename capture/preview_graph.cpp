@@ -485,20 +485,53 @@ bool TCaptureInfo::RerenderPreview()
     return true;
 }
 
-void TCaptureInfo::RouteCrossbarAudio()
+namespace {
+
+// The crossbar's audio tuner input: where the tuner's sound enters.
+int AudioTunerInput(ICrossbar *x, int inputs)
+{
+    for (int i = 0; i < inputs; ++i) {
+        int related = -1, type = 0;
+        if (x->GetCrossbarPinInfo(true, i, related, type) == 0 && type == PhysConn_Audio_Tuner)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool TCaptureInfo::RouteCrossbarAudio()
 {
     auto *x = Crossbar ? Crossbar->Query<ICrossbar>() : nullptr;
     if (!x)
-        return;
+        return true; // no crossbar: nothing to route
     int outputs = 0, inputs = 0;
     if (x->GetPinCounts(outputs, inputs) != 0)
-        return;
+        return false;
+    bool ok = true;
     for (int out = 1; out < outputs; ++out) {
-        int input = -1;
-        if (x->IsRoutedTo(out, input) != 0 || input < 0)
+        int current = -1;
+        if (x->IsRoutedTo(out, current) != 0 || current < 0)
             continue;
-        x->Route(out, out == 1 ? 3 : input);
+        // The audio decoder output takes the tuner's sound. A card whose
+        // sound follows its video input refuses that on another input; the
+        // output then keeps the sound that belongs to the picture.
+        int from = out == 1 ? AudioTunerInput(x, inputs) : current;
+        if (from < 0)
+            from = current;
+        int err = x->Route(out, from);
+        if (err && from != current) {
+            qCInfo(lcApp) << "crossbar: output" << out << "keeps input" << current << "(input"
+                          << from << "refused:" << err << ")";
+            err = x->Route(out, current);
+        }
+        if (err) {
+            qCWarning(lcApp) << "crossbar: cannot route output" << out << "of"
+                             << Crossbar->BaseFilter.Moniker << ":" << err;
+            ok = false;
+        }
     }
+    return ok;
 }
 
 void TCaptureInfo::ApplyPreviewSize(bool highQuality)

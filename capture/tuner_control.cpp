@@ -363,14 +363,11 @@ bool TCaptureInfo::SetTVAudioMode(int32_t modes)
 
 bool TCaptureInfo::SetCountryCode(int32_t code)
 {
+    // V4L2 tuners take frequencies in Hz and know no country: the code is
+    // kept for the tuner's user, and the running graph is left alone.
     if (!Tuner)
         return false;
-    const bool running = GraphRunning(FilterGraph.get());
-    if (running)
-        FilterGraph->Stop();
     TunerCountryCode = code;
-    if (running)
-        FilterGraph->Run();
     return true;
 }
 

@@ -66,6 +66,9 @@ QString CardOfMoniker(const QString &moniker)
         if (m.hasMatch())
             return ClassDevice("class/sound/card" + m.captured(1));
     }
+    // The virtual card's devices all sit on the one virtual card.
+    if (moniker.startsWith("virtual:"))
+        return QStringLiteral("virtual");
     return {};
 }
 

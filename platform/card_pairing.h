@@ -29,7 +29,8 @@ QString SysfsRoot();
 QString CardOfSysfsDevice(const QString &devicePath);
 
 // The card of a device moniker: "v4l2:<kind>:/dev/videoN" and
-// "alsa:hw:<card>,<device>". Other monikers belong to no card (empty).
+// "alsa:hw:<card>,<device>" by sysfs; every "virtual:<kind>" is the virtual
+// card ("virtual"). Other monikers belong to no card (empty).
 QString CardOfMoniker(const QString &moniker);
 
 // The first audio device on the same card as the video device; -1 if none.

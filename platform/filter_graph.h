@@ -10,15 +10,15 @@
 // graph's QObject; the completion and error callbacks run there.
 #pragma once
 
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
-
-#include <QObject>
-#include <QString>
-#include <QStringList>
 
 #include <gst/gst.h>
 
@@ -45,6 +45,19 @@ enum class TMediaKind { None, Video, Audio, Stream, Analog, Any };
 
 class TGraphFilter;
 class TFilterGraph;
+
+// An error a running graph reported, as the engines get it on the GUI thread.
+struct TGraphError
+{
+    QString Text;    // GStreamer's message for the user
+    QString Debug;   // GStreamer's details, for the log
+    QString Element; // the element that failed
+    QString Filter;  // the graph filter that holds it ("" when none does)
+    QString Device;  // the device the element works on ("/dev/video0", "hw:1,0"), if any
+    // The run of the graph it belongs to (TFilterGraph::RunSerial): an error
+    // of a run that has since been stopped is stale.
+    quint64 Serial = 0;
+};
 
 class TPin
 {
@@ -232,16 +245,24 @@ public:
 
     GstElement *PipelineElement() const { return Pipeline.Get(); }
 
-    // Events, on the GUI thread.
+    // Events, on the GUI thread. Only the errors of the current run arrive:
+    // one queued before a Stop is dropped. Warnings are logged; a lost clock
+    // makes the graph choose a new one, and a latency change (a branch joined
+    // the running graph) has the latency recalculated, both here.
     std::function<void()> OnGraphComplete;
-    std::function<void(const QString &text)> OnGraphError;
+    std::function<void(const TGraphError &error)> OnGraphError;
     std::function<void()> OnActivate;
+
+    // Counts the runs: raised by every Stop, by a failed state change and by
+    // deactivation.
+    quint64 RunSerial() const { return Serial.load(); }
 
 private:
     friend class TFilter;
     void AttachHolder(TFilter *holder);
     void DetachHolder(TFilter *holder);
-    void HandleMessage(GstMessage *message);
+    void HandleMessage(GstMessage *message, quint64 serial);
+    TGraphError DescribeError(GstMessage *message) const;
     static GstBusSyncReply BusSyncHandler(GstBus *bus, GstMessage *message, gpointer self);
     void SetError(const QString &text);
     bool ChangeState(GstState state);
@@ -262,6 +283,7 @@ private:
     QString ErrorText;
     bool EosSeen = false;
     bool Stopping = false;
+    std::atomic<quint64> Serial{1};
 };
 
 // A holder bound to a device or registered filter, as the engines keep them

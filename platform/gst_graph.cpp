@@ -35,6 +35,28 @@ void TFilterGraph::SetError(const QString &text)
     ErrorText = text;
 }
 
+namespace {
+
+// The device an element works on: its own "device" property, or that of
+// the first bin around it that has one.
+QString DeviceOf(GstObject *object)
+{
+    for (GstObject *o = object; o && !GST_IS_PIPELINE(o); o = GST_OBJECT_PARENT(o)) {
+        GParamSpec *spec = g_object_class_find_property(G_OBJECT_GET_CLASS(o), "device");
+        if (!spec || spec->value_type != G_TYPE_STRING || !(spec->flags & G_PARAM_READABLE))
+            continue;
+        gchar *device = nullptr;
+        g_object_get(o, "device", &device, nullptr);
+        const QString text = QString::fromUtf8(device);
+        g_free(device);
+        if (!text.isEmpty())
+            return text;
+    }
+    return {};
+}
+
+} // namespace
+
 // Every message of the pipeline ends here, on the streaming thread that
 // posted it. A handler that answers GST_BUS_DROP owns the message and must
 // unref it: each message holds a reference to the element that posted it,
@@ -51,11 +73,28 @@ GstBusSyncReply TFilterGraph::BusSyncHandler(GstBus *, GstMessage *message, gpoi
             std::lock_guard lock(self->BusMutex);
             self->ErrorText = QString::fromUtf8(error->message);
         }
-        qCWarning(lcGst) << GST_OBJECT_NAME(message->src) << error->message << debug;
+        qCWarning(lcGst) << GST_OBJECT_NAME(message->src) << DeviceOf(message->src)
+                         << error->message << debug;
         g_error_free(error);
         g_free(debug);
         break;
     }
+    case GST_MESSAGE_WARNING: {
+        // Not fatal: the element goes on (a late buffer, a format it
+        // adapted to). The log keeps it with the device.
+        GError *error = nullptr;
+        gchar *debug = nullptr;
+        gst_message_parse_warning(message, &error, &debug);
+        qCWarning(lcGst) << "warning:" << GST_OBJECT_NAME(message->src) << DeviceOf(message->src)
+                         << error->message << debug;
+        g_error_free(error);
+        g_free(debug);
+        gst_message_unref(message);
+        return GST_BUS_DROP;
+    }
+    case GST_MESSAGE_CLOCK_LOST:
+    case GST_MESSAGE_LATENCY:
+        break;
     case GST_MESSAGE_EOS: {
         std::lock_guard lock(self->BusMutex);
         self->EosSeen = true;
@@ -73,23 +112,66 @@ GstBusSyncReply TFilterGraph::BusSyncHandler(GstBus *, GstMessage *message, gpoi
     // dies with its context object, and the message (whose reference the
     // bus handed over with the drop) with the lambda.
     std::shared_ptr<GstMessage> keep(message, [](GstMessage *m) { gst_message_unref(m); });
+    const quint64 serial = self->Serial.load();
     QMetaObject::invokeMethod(
-        self, [self, keep] { self->HandleMessage(keep.get()); }, Qt::QueuedConnection);
+        self, [self, keep, serial] { self->HandleMessage(keep.get(), serial); },
+        Qt::QueuedConnection);
     return GST_BUS_DROP;
 }
 
-void TFilterGraph::HandleMessage(GstMessage *message)
+TGraphError TFilterGraph::DescribeError(GstMessage *message) const
 {
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+    TGraphError e;
+    GError *error = nullptr;
+    gchar *debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    e.Text = QString::fromUtf8(error->message);
+    e.Debug = QString::fromUtf8(debug);
+    g_error_free(error);
+    g_free(debug);
+    e.Element = QString::fromUtf8(GST_OBJECT_NAME(message->src));
+    e.Device = DeviceOf(message->src);
+    for (GstObject *o = message->src; o; o = GST_OBJECT_PARENT(o))
+        for (const TFilterPtr &f : FilterStore)
+            if (GST_OBJECT(f->Bin()) == o)
+                e.Filter = f->Name;
+    return e;
+}
+
+void TFilterGraph::HandleMessage(GstMessage *message, quint64 serial)
+{
+    const bool current = serial == Serial.load() && Pipeline;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
         if (OnGraphComplete)
             OnGraphComplete();
-    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-        GError *error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
-        const QString text = QString::fromUtf8(error->message);
-        g_error_free(error);
-        if (OnGraphError)
-            OnGraphError(text);
+        break;
+    case GST_MESSAGE_ERROR:
+        if (!current) {
+            qCInfo(lcGst) << "an error of a stopped run is dropped";
+            break;
+        }
+        if (OnGraphError) {
+            TGraphError e = DescribeError(message);
+            e.Serial = serial;
+            OnGraphError(e);
+        }
+        break;
+    case GST_MESSAGE_CLOCK_LOST:
+        // The clock's provider left (an audio sink removed from a running
+        // graph): pausing and playing again makes the pipeline pick a new one.
+        if (current && State() == GST_STATE_PLAYING) {
+            qCInfo(lcGst) << "clock lost; selecting a new one";
+            gst_element_set_state(Pipeline.Get(), GST_STATE_PAUSED);
+            gst_element_set_state(Pipeline.Get(), GST_STATE_PLAYING);
+        }
+        break;
+    case GST_MESSAGE_LATENCY:
+        if (Pipeline)
+            gst_bin_recalculate_latency(GST_BIN(Pipeline.Get()));
+        break;
+    default:
+        break;
     }
 }
 
@@ -159,6 +241,8 @@ bool TFilterGraph::ChangeState(GstState state)
         if (LastError().isEmpty())
             SetError("The graph cannot change state");
         gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+        // The caller reports this failure; the errors it posted are stale.
+        ++Serial;
         return false;
     }
     return true;
@@ -212,6 +296,9 @@ bool TFilterGraph::Stop()
         gst_element_set_locked_state(f->Bin(), FALSE);
     Pending.clear();
     gst_element_set_state(Pipeline.Get(), GST_STATE_NULL);
+    // After the streaming threads have ended: what they posted while
+    // shutting down belongs to the run that ended.
+    ++Serial;
     return true;
 }
 

@@ -126,6 +126,16 @@ void ShowWarning(int number, int secondNumber)
     Present(WarningLines(number, secondNumber));
 }
 
+void ShowWarningDetail(int number, const QString &detail)
+{
+    if (g_open)
+        return;
+    QStringList lines = WarningLines(number, 0);
+    if (!detail.isEmpty())
+        lines.insert(lines.size() - 1, detail);
+    Present(lines);
+}
+
 void ShowWarningText(const QString &text)
 {
     if (g_open)

@@ -23,6 +23,9 @@ QStringList WarningLines(int number, int secondNumber);
 
 void ShowWarning(int number, int secondNumber = 0);
 void ShowWarningText(const QString &text);
+// The numbered message with a line of detail before its number (the device
+// and the system's own words for what went wrong).
+void ShowWarningDetail(int number, const QString &detail);
 void CloseWarning();
 bool WarningOpen();
 QString OpenWarningText();

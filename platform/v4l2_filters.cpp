@@ -266,7 +266,10 @@ private:
 };
 
 // Inputs as a crossbar: the driver's video inputs, then an audio tuner and
-// an audio line pin; the driver switches the sound with the video input.
+// an audio line pin. The analog drivers switch the sound with the video
+// input (each input names its audio mux), so the audio output always comes
+// from the audio pin related to the current video input, and routing it from
+// another one is refused.
 class TV4l2CrossbarFilter : public TGraphFilter, public ICrossbar
 {
 public:
@@ -332,16 +335,22 @@ public:
         if (int err = CanRoute(output, input))
             return err;
         if (output == 1) {
-            AudioRoute = input;
-            return 0;
+            int related = -1;
+            if (int err = IsRoutedTo(1, related))
+                return err;
+            return input == related ? 0 : EINVAL;
         }
         return Device.SetInput(input);
     }
     int IsRoutedTo(int output, int &input) override
     {
         if (output == 1) {
-            input = AudioRoute;
-            return 0;
+            int video = -1, type = 0;
+            if (int err = Device.GetInput(video))
+                return err;
+            if (video < 0 || video >= int(Types.size()))
+                return EINVAL;
+            return GetCrossbarPinInfo(true, video, input, type);
         }
         return output == 0 ? Device.GetInput(input) : EINVAL;
     }
@@ -349,7 +358,6 @@ public:
 private:
     TV4l2Device Device;
     std::vector<int> Types;
-    int AudioRoute = -1;
 };
 
 // The tuner: TV through the capture node, FM through the card's radio node.

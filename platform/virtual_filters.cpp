@@ -106,18 +106,11 @@ const char *CaptureDescription =
     " videotestsrc name=vbisrc is-live=true pattern=black"
     " ! video/x-raw,format=GRAY8,width=1440,height=32,framerate=25/1 ! queue name=qvbi";
 
-// The saa7134 and cx88 cards give their sound beside the picture; the Empia
-// cards give it through a USB audio device of their own.
-bool SoundOnCapturePin()
-{
-    const TVirtualProfile profile = VirtualCardProfile();
-    return profile == TVirtualProfile::SAA7134 || profile == TVirtualProfile::Conexant88X;
-}
-
+// The picture only: like a V4L2 capture node, the card's sound comes from
+// an audio capture device of its own (TVirtualAudioCaptureFilter).
 GstElement *ParseCaptureBin()
 {
-    const std::string description = std::string(StationPictureChain) + CaptureDescription +
-        (SoundOnCapturePin() ? " " LYRA_SOUND_BRANCH("asrc", "qaudio") : "");
+    const std::string description = std::string(StationPictureChain) + CaptureDescription;
     return ParseBin(description.c_str());
 }
 
@@ -144,9 +137,6 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
         TPinCategory Category;
         TMediaKind Media;
     } outputs[] = {{"Capture", "qcapture", TPinCategory::Capture, TMediaKind::Video},
-                   // The second capture pin: the card's sound, as the saa7134 and cx88
-                   // cards deliver it beside the picture.
-                   {"Audio", "qaudio", TPinCategory::Capture, TMediaKind::Audio},
                    {"Preview", "qpreview", TPinCategory::Preview, TMediaKind::Video},
                    {"VBI", "qvbi", TPinCategory::VBI, TMediaKind::None}};
     for (auto &o : outputs) {
@@ -161,18 +151,10 @@ TVirtualCaptureFilter::TVirtualCaptureFilter()
         gst_object_unref(queueIn);
     }
     // Stalls are simulated after the source so teardown never waits on it.
-    for (const char *source : {"srccaps", "asrc"}) {
-        if (!Child(Bin(), source))
-            continue;
-        GstPad *pad = StaticPad(Bin(), source, "src");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
-        if (source == std::string("asrc"))
-            AddSyncClick(pad, Marks);
-        gst_object_unref(pad);
-    }
+    GstPad *sourcePad = StaticPad(Bin(), "srccaps", "src");
+    gst_pad_add_probe(sourcePad, GST_PAD_PROBE_TYPE_BUFFER, DropWhenStalled, nullptr, nullptr);
+    gst_object_unref(sourcePad);
     Picture = std::make_unique<TStreamingProperties>(Child(Bin(), "src"));
-    if (GstElement *sound = Child(Bin(), "asrc"))
-        Sound = std::make_unique<TStreamingProperties>(sound);
     GstPad *balanced = StaticPad(Bin(), "balance", "src");
     AddSyncFlash(balanced, Marks);
     gst_object_unref(balanced);
@@ -230,8 +212,6 @@ void TVirtualCaptureFilter::Follow()
     picture.Hue = level(ProcAmp_Hue, -1, 1);
     picture.Saturation = level(ProcAmp_Saturation, 0, 2);
     ShowStationPicture(Bin(), picture, Picture.get());
-    if (Sound)
-        FollowStationSound(*Sound);
     *Marks = StationMarked();
     // 525-line standards run at 29.97 frames/s, the others at 25; the caps
     // change only while the graph is stopped (a standard change stops it).
@@ -431,9 +411,11 @@ int TVirtualCrossbarFilter::Route(int output, int input)
 {
     if (int r = CanRoute(output, input))
         return r;
+    // The card's sound follows its video input, as on the real cards.
     if (output == 1) {
-        AudioRoute = input;
-        return 0;
+        int related = -1;
+        IsRoutedTo(1, related);
+        return input == related ? 0 : EINVAL;
     }
     return TVirtualCard::Instance().SetInput(input);
 }
@@ -442,7 +424,10 @@ int TVirtualCrossbarFilter::IsRoutedTo(int output, int &input)
 {
     if (output < 0 || output > 1)
         return EINVAL;
-    input = output == 0 ? TVirtualCard::Instance().Input : AudioRoute;
+    const int video = TVirtualCard::Instance().Input;
+    if (video < 0 || video >= int(std::size(CrossbarInputs)))
+        return EINVAL;
+    input = output == 0 ? video : CrossbarInputs[video].Related;
     return 0;
 }
 

@@ -45,9 +45,8 @@ private:
     void ApplyFormat();
     // The VBI source runs only while its pin is connected.
     void RunVbiSource();
-    // The picture source's and the sound source's changes, made between
-    // their buffers.
-    std::unique_ptr<TStreamingProperties> Picture, Sound;
+    // The picture source's changes, made between its buffers.
+    std::unique_ptr<TStreamingProperties> Picture;
     TVideoFormat Format;
     int Observer = 0;
     TSyncMarkSwitch Marks = std::make_shared<std::atomic<bool>>(false);
@@ -77,9 +76,6 @@ public:
     int CanRoute(int output, int input) override;
     int Route(int output, int input) override;
     int IsRoutedTo(int output, int &input) override;
-
-private:
-    int AudioRoute = 4;
 };
 
 class TVirtualTunerFilter : public TGraphFilter, public ITVTuner

@@ -43,6 +43,13 @@ struct FakeCapture : ICaptureEngine
     bool HasAuxInput() const override { return Aux; }
     bool SelectEmpiaInput(int input) override { Log->Add(QString("Empia(%1)").arg(input)); return true; }
     int TVFrequency() const override { return 175250000; }
+    QString DeviceName, DevicePath;
+    bool VideoDevice(QString &name, QString &path) const override
+    {
+        name = DeviceName;
+        path = DevicePath;
+        return !name.isEmpty();
+    }
 };
 
 struct FakeRecording : IRecordingEngine

@@ -125,6 +125,7 @@ TEST_F(Remote, StatusReportsTheState)
     EXPECT_EQ(s["RecordingFile"].toString(), "/videos/a.mpg");
     EXPECT_EQ(s["ElapsedSeconds"].toInt(), 42);
     EXPECT_TRUE(s["Warning"].isNull());
+    EXPECT_TRUE(s["VideoDevice"].isNull()); // none chosen
     // Reading the state is not an action.
     EXPECT_TRUE(Log.Calls.isEmpty());
 
@@ -135,6 +136,7 @@ TEST_F(Remote, StatusReportsTheState)
     EXPECT_TRUE(bare["TVFrequency"].isNull());
     EXPECT_TRUE(bare["Volume"].isNull());
     EXPECT_FALSE(bare["Recording"].toBool());
+    EXPECT_TRUE(bare["VideoDevice"].isNull());
 }
 
 TEST_F(Remote, StatusShowsTheOpenWarning)

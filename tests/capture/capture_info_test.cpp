@@ -311,7 +311,7 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
     ASSERT_TRUE(graph.RenderStream(TPinCategory::Capture, TMediaKind::Audio,
                                    engine.ACapture->Object(), nullptr, nullptr));
     QStringList errors;
-    graph.OnGraphError = [&](const QString &e) { errors << e; };
+    graph.OnGraphError = [&](const TGraphError &e) { errors << e.Text; };
     ASSERT_TRUE(graph.Run());
     ASSERT_TRUE(graph.WaitForState());
     EXPECT_EQ(graph.State(), GST_STATE_PLAYING);

@@ -60,16 +60,20 @@ TEST_F(CardPairing, EachFamilysSoundDeviceIsFound)
     EXPECT_EQ(PairedAudioDevice("v4l2:capture:/dev/video0", Audio({2, 0})), -1);
 }
 
-TEST_F(CardPairing, DevicesOutsideTheTreeBelongToNoCard)
+TEST_F(CardPairing, DevicesOutsideTheTreeBelongToNoCardButTheVirtualOne)
 {
     Use("saa7134");
     EXPECT_TRUE(CardOfMoniker("v4l2:capture:/dev/video7").isEmpty()) << "no such node";
     EXPECT_TRUE(CardOfMoniker("alsa:hw:5,0").isEmpty()) << "no such card";
     EXPECT_TRUE(CardOfMoniker("alsa:default").isEmpty()) << "a named PCM is no card";
-    EXPECT_TRUE(CardOfMoniker("virtual:capture").isEmpty());
     EXPECT_TRUE(CardOfMoniker("alsa:hw:1;rm").isEmpty());
     EXPECT_EQ(CardOfMoniker("alsa:plughw:1"), CardOfMoniker("alsa:hw:1,0"));
+    // The virtual card's devices pair with each other only.
     EXPECT_EQ(PairedAudioDevice("virtual:capture", Audio({0, 1})), -1);
+    std::vector<TDeviceEntry> withVirtual = Audio({0, 1});
+    withVirtual.push_back({"Lyra Virtual Philips SAA7134 Audio Capture", "virtual:audio"});
+    EXPECT_EQ(PairedAudioDevice("virtual:capture", withVirtual), 2);
+    EXPECT_EQ(PairedAudioDevice("v4l2:capture:/dev/video7", withVirtual), -1);
     // A link leading out of the root is not followed.
     const QString root = TestEnv::NewFolder("sysfs");
     QDir().mkpath(root + "/class/sound");

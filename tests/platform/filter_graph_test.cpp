@@ -74,7 +74,7 @@ protected:
     {
         SetRendererOverride("fakesink sync=false", "fakesink sync=false");
         ASSERT_TRUE(Graph.SetActive(true));
-        Graph.OnGraphError = [this](const QString &text) { Errors << text; };
+        Graph.OnGraphError = [this](const TGraphError &e) { Errors << e.Text; };
     }
     void TearDown() override
     {
@@ -262,6 +262,82 @@ TEST_F(FilterGraphTest, RecordingToAnAviFileGivesAPlayableFile)
     gst_discoverer_stream_info_list_free(videos);
     gst_discoverer_info_unref(info);
     g_object_unref(discoverer);
+}
+
+TEST_F(FilterGraphTest, BusEventsOfTheRunningGraphReachTheGuiThread)
+{
+    TFilterPtr source = TestSource();
+    TCountingSink sink = CountingSink("Sink");
+    // A filter around an element that works on a device; kept out of the
+    // state changes, it only posts what the test makes it post.
+    TFilterPtr card = CreateChainFilter("Card", "v4l2src name=dev device=/dev/video9", {}, {});
+    ASSERT_TRUE(source && card);
+    GstElement *dev = gst_bin_get_by_name(GST_BIN(card->Bin()), "dev");
+    gst_element_set_locked_state(dev, TRUE);
+    for (auto &f : {source, sink.Filter, card})
+        ASSERT_TRUE(Graph.AddFilter(f));
+    ASSERT_TRUE(Graph.RenderStream(TPinCategory::Capture, TMediaKind::Video, source.get(), nullptr,
+                                   sink.Filter.get()));
+    std::vector<TGraphError> errors;
+    Graph.OnGraphError = [&](const TGraphError &e) { errors.push_back(e); };
+    auto postError = [&](const char *text) {
+        GError *error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, text);
+        gst_element_post_message(dev, gst_message_new_error(GST_OBJECT(dev), error, "details"));
+        g_error_free(error);
+    };
+    ASSERT_TRUE(Graph.Run());
+    ASSERT_TRUE(WaitFor([&] { return *sink.Count > 3; }));
+
+    // An error: on the GUI thread, with its element, filter, device and run.
+    postError("gone");
+    ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors[0].Text, "gone");
+    EXPECT_EQ(errors[0].Debug, "details");
+    EXPECT_EQ(errors[0].Element, "dev");
+    EXPECT_EQ(errors[0].Filter, "Card");
+    EXPECT_EQ(errors[0].Device, "/dev/video9");
+    EXPECT_EQ(errors[0].Serial, Graph.RunSerial());
+    EXPECT_EQ(Graph.LastError(), "gone");
+
+    // One posted before a stop arrives after it: it is dropped.
+    postError("stale");
+    ASSERT_TRUE(Graph.Stop());
+    WaitFor([] { return false; }, 200);
+    EXPECT_EQ(errors.size(), 1u);
+
+    // A lost clock: the graph pauses and plays again, which gives it a new
+    // base time on the clock it then selects.
+    ASSERT_TRUE(Graph.Run());
+    ASSERT_TRUE(Graph.WaitForState());
+    GstElement *pipeline = Graph.PipelineElement();
+    const GstClockTime base = gst_element_get_base_time(pipeline);
+    GstClock *clock = gst_pipeline_get_clock(GST_PIPELINE(pipeline));
+    gst_element_post_message(pipeline, gst_message_new_clock_lost(GST_OBJECT(pipeline), clock));
+    gst_object_unref(clock);
+    EXPECT_TRUE(WaitFor([&] { return gst_element_get_base_time(pipeline) != base; }));
+    const int before = *sink.Count;
+    EXPECT_TRUE(WaitFor([&] { return *sink.Count > before + 3; }));
+
+    // A latency change: the latency is recalculated and sent to the sinks.
+    GstElement *fake = gst_bin_get_by_name(GST_BIN(sink.Filter->Bin()), "first");
+    GstPad *pad = gst_element_get_static_pad(fake, "sink");
+    auto latencyEvents = std::make_shared<std::atomic<int>>(0);
+    const gulong probe = gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM,
+        [](GstPad *, GstPadProbeInfo *info, gpointer data) {
+            if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_LATENCY)
+                ++*static_cast<std::atomic<int> *>(data);
+            return GST_PAD_PROBE_OK;
+        },
+        latencyEvents.get(), nullptr);
+    gst_element_post_message(fake, gst_message_new_latency(GST_OBJECT(fake)));
+    EXPECT_TRUE(WaitFor([&] { return *latencyEvents > 0; }));
+    EXPECT_EQ(errors.size(), 1u);
+    gst_pad_remove_probe(pad, probe);
+    ASSERT_TRUE(Graph.Stop());
+    gst_object_unref(pad);
+    gst_object_unref(fake);
+    gst_object_unref(dev);
 }
 
 TEST(FilterRegistry, LooksUpByFragmentInEnumerationOrderAndBuildsEveryEntry)

@@ -567,6 +567,47 @@ TEST(EmuFaults, UnplugEndsTheStreamWithENODEV)
     delete stream;
 }
 
+TEST(EmuFaults, ReplugGivesAFreshCardAndOldFilesStayGone)
+{
+    if (!Model())
+        GTEST_SKIP();
+    auto *old = new TNode("/dev/video0");
+    ASSERT_GE(old->Fd, 0);
+    SetFormat(old->Fd, V4L2_PIX_FMT_YUYV, 320, 240);
+    auto *stream = new TStream(old->Fd, 3);
+    ASSERT_EQ(stream->Start(), 0);
+    int error = 0;
+    for (int i = 0; i < 400 && !error; ++i) {
+        v4l2_buffer b{};
+        if (!(error = stream->Next(b)))
+            stream->Queue(b.index);
+    }
+    ASSERT_NE(error, 0);
+    struct stat st;
+    for (int i = 0; i < 400 && stat("/dev/video0", &st) != 0; ++i)
+        usleep(10000);
+    ASSERT_EQ(stat("/dev/video0", &st), 0) << "the card did not come back";
+    EXPECT_TRUE(QFileInfo::exists("/sys/class/video4linux/video0"));
+
+    TNode fresh("/dev/video0");
+    ASSERT_GE(fresh.Fd, 0);
+    v4l2_capability cap{};
+    EXPECT_EQ(Ioctl(fresh.Fd, VIDIOC_QUERYCAP, &cap), 0);
+    EXPECT_EQ(Ioctl(old->Fd, VIDIOC_QUERYCAP, &cap), ENODEV);
+    SetFormat(fresh.Fd, V4L2_PIX_FMT_YUYV, 320, 240);
+    TStream again(fresh.Fd, 3);
+    ASSERT_EQ(again.Error, 0);
+    ASSERT_EQ(again.Start(), 0);
+    // The old file's release leaves the new stream running.
+    delete stream;
+    delete old;
+    for (int frames = 0; frames < 5; ++frames) {
+        v4l2_buffer b{};
+        ASSERT_EQ(again.Next(b), 0);
+        again.Queue(b.index);
+    }
+}
+
 TEST(EmuFaults, StalledStreamDeliversNothing)
 {
     if (!Model())

@@ -4,12 +4,15 @@
 // that is busy or goes away.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QThread>
 #include <map>
 
 #include <gtest/gtest.h>
 
+#include "app/live_engine.h"
 #include "app/main_info.h"
+#include "app/remote_status.h"
 #include "capture/capture_info.h"
 #include "capture/video_signal_adjust.h"
 #include "emu_support.h"
@@ -328,6 +331,26 @@ TEST_F(LyraOnEmu, FmTunesThroughTheRadioNode)
     EXPECT_EQ(engine.HasSignal, 1);
 }
 
+TEST_F(LyraOnEmu, StatusNamesTheChosenCardAndItsNode)
+{
+    Preview();
+    CaptureInfo = Engine.get();
+    ConnectLiveEngine();
+    QJsonObject device = RemoteStatus()["VideoDevice"].toObject();
+    EXPECT_EQ(device["Name"].toString(), ExpectedName());
+    EXPECT_EQ(device["Path"].toString(), "/dev/video0");
+
+    // The virtual card, listed last, has no node.
+    Engine->VideoDeviceIndex = int(Engine->VideoDeviceNames.size()) - 1;
+    ASSERT_TRUE(Engine->ReselectDevices());
+    device = RemoteStatus()["VideoDevice"].toObject();
+    EXPECT_TRUE(device["Name"].toString().startsWith("Lyra Virtual"))
+        << device["Name"].toString().toStdString();
+    EXPECT_TRUE(device["Path"].isNull());
+    DisconnectLiveEngine();
+    CaptureInfo = nullptr;
+}
+
 // ---- misbehaviour, each run by its own CTest entry ----
 
 TEST_F(LyraOnEmu, BusyCardGivesTheDeviceMessage)
@@ -348,27 +371,35 @@ TEST_F(LyraOnEmu, BusyCardGivesTheDeviceMessage)
         << Presenter.Shown.join('|').toStdString();
 }
 
-TEST_F(LyraOnEmu, UnpluggedCardStopsTheGraphWithoutACrash)
+TEST_F(LyraOnEmu, UnpluggedCardStopsWithAMessageAndComesBack)
 {
     TCaptureInfo &engine = Preview();
-    QStringList errors;
-    engine.FilterGraph->OnGraphError = [&](const QString &text) { errors << text; };
     ASSERT_FALSE(Grab().isNull());
-    // The card goes away mid-stream: v4l2src reports an error on the bus.
-    ASSERT_TRUE(WaitUntil([&] { return !errors.isEmpty(); }, 10000));
-    // What was queued before drains; then nothing comes.
+    // The card goes away mid-stream: v4l2src's error reaches the engine,
+    // which stops the graph and names the device and what went wrong.
+    ASSERT_TRUE(WaitUntil([&] { return !Presenter.Shown.isEmpty(); }, 10000));
+    EXPECT_TRUE(ScanV4l2Cards().empty());
+    const QString shown = Presenter.Shown.join('\n');
+    EXPECT_TRUE(shown.contains(BuiltInMessageText(1002))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("/dev/video0: ")) << shown.toStdString();
+    EXPECT_EQ(engine.FilterGraph->State(), GST_STATE_NULL);
+    // What was queued before drains; then nothing comes, and the further
+    // errors of the same failure show nothing more.
     auto settle = [&] {
         QThread::msleep(300);
         QCoreApplication::processEvents();
         return engine.Grabber->FrameCount();
     };
-    settle();
     const int64_t frames = settle();
     EXPECT_EQ(settle(), frames);
-    // Lyra shows nothing yet for it (the graph's errors reach no handler of
-    // the engine); the graph stops and is built no more on the gone card.
-    EXPECT_TRUE(engine.StopGraph());
-    EXPECT_TRUE(ScanV4l2Cards().empty());
+    EXPECT_EQ(Presenter.Shown.size(), 1);
+
+    // Plugged back in, the card is chosen again without a restart.
+    ASSERT_TRUE(WaitUntil([] { return !ScanV4l2Cards().empty(); }, 20000));
+    ASSERT_TRUE(engine.ReselectDevices()) << Presenter.Shown.join('|').toStdString();
+    EXPECT_EQ(engine.ChosenVideoIndex, 0);
+    EXPECT_FALSE(Grab().isNull());
+    EXPECT_EQ(Presenter.Shown.size(), 1) << Presenter.Shown.join('|').toStdString();
 }
 
 } // namespace

@@ -20,9 +20,12 @@ add_test(NAME v4l2emu.busy
 add_test(NAME v4l2emu.unplug
   COMMAND ${V4L2EMU_RUN} --profile cx88 --unplug-after 1 -- ${V4L2EMU_TEST}
           --gtest_filter=EmuFaults.UnplugEndsTheStreamWithENODEV)
+add_test(NAME v4l2emu.replug
+  COMMAND ${V4L2EMU_RUN} --profile saa7134 --unplug-after 0.5 --replug-after 0.5 -- ${V4L2EMU_TEST}
+          --gtest_filter=EmuFaults.Replug*)
 add_test(NAME v4l2emu.unplug-preview
-  COMMAND ${V4L2EMU_RUN} --profile em28xx --unplug-after 2 -- ${V4L2EMU_TEST}
-          --gtest_filter=LyraOnEmu.UnpluggedCardStopsTheGraphWithoutACrash)
+  COMMAND ${V4L2EMU_RUN} --profile em28xx --unplug-after 2 --replug-after 5 -- ${V4L2EMU_TEST}
+          --gtest_filter=LyraOnEmu.UnpluggedCard*)
 add_test(NAME v4l2emu.stall
   COMMAND ${V4L2EMU_RUN} --profile bttv --stall-after 0.5 -- ${V4L2EMU_TEST}
           --gtest_filter=EmuFaults.StalledStreamDeliversNothing)

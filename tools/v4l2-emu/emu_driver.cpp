@@ -66,7 +66,42 @@ bool TDriver::Init()
 
 bool TDriver::Unplugged()
 {
-    return Shared && Shared->State.Unplugged;
+    if (!Shared || !Shared->State.Unplugged)
+        return false;
+    const int64_t after = Shared->Faults.ReplugAfterNs;
+    if (after < 0 || NowNs() < Shared->State.UnpluggedAtNs + after)
+        return true;
+    // Callers may hold the shared lock already (or another process does):
+    // then the card comes back at a later call.
+    const int locked = pthread_mutex_trylock(&Shared->Mutex);
+    if (locked == EOWNERDEAD)
+        pthread_mutex_consistent(&Shared->Mutex);
+    else if (locked != 0)
+        return true;
+    TDeviceState &st = Shared->State;
+    if (!st.Unplugged) {
+        pthread_mutex_unlock(&Shared->Mutex);
+        return false;
+    }
+    // Plugged back in: a fresh device with the state the driver keeps in
+    // its card structure (input, standard, frequency), no queue, no files.
+    st.Unplugged = 0;
+    ++st.Generation;
+    st.Streaming = 0;
+    st.Buffers = 0;
+    st.QueueOwner = 0;
+    st.FirstStreamOnNs = 0;
+    for (uint32_t &p : st.Priorities)
+        p = 0;
+    Shared->Faults.UnplugAfterNs = -1;
+    Changed();
+    pthread_mutex_unlock(&Shared->Mutex);
+    return false;
+}
+
+bool TDriver::Gone(const TFile &f)
+{
+    return Unplugged() || f.Generation != Shared->State.Generation;
 }
 
 void TDriver::Changed()
@@ -88,6 +123,7 @@ int TDriver::Open(TNode node, int flags)
     file->Node = node;
     file->NonBlock = flags & O_NONBLOCK;
     file->Number = NextFile++;
+    file->Generation = Shared->State.Generation;
     file->Fds.insert(fd);
     Files.push_back(file);
     Fds[fd] = file;
@@ -264,7 +300,7 @@ int TDriver::Ioctl(int fd, unsigned long request, void *arg)
         return EBADF;
     // An unplugged device answers nothing (v4l2_ioctl of an unregistered
     // node).
-    if (Unplugged())
+    if (Gone(*file))
         return ENODEV;
     if (!Known(request))
         return ENOTTY;

@@ -84,6 +84,8 @@ struct TFile
     std::map<uint32_t, uint32_t> Subscribed;
     std::deque<v4l2_event> Events;
     uint32_t EventSequence = 0;
+    // The plug generation it was opened in (TDeviceState::Generation).
+    uint32_t Generation = 0;
 };
 
 class TDriver
@@ -123,7 +125,12 @@ public:
     void SetFileFlags(int fd, int flags);
 
     // Device nodes and the sysfs view (paths under the emulator's root).
+    // The card is gone now; plugs it back in first when the time for that
+    // has come.
     bool Unplugged();
+    // The file's device is gone: unplugged now, or the file was opened
+    // before the card was plugged back in.
+    bool Gone(const TFile &f);
     bool BusyAtOpen() const { return Shared && Shared->Faults.BusyAtOpen; }
 
     // fork(): the child's copies of the files are only closed, never acted on.

@@ -85,7 +85,7 @@ TFile *TDriver::QueueFile(TFile &f)
 
 void TDriver::SyncEvent(TFile &f)
 {
-    bool want = Unplugged() || f.QueueError || !f.Events.empty();
+    bool want = Gone(f) || f.QueueError || !f.Events.empty();
     if (TFile *q = QueueFile(f))
         want = want || !q->Done.empty();
     if (want == f.EventSignalled || f.Fds.empty())
@@ -430,6 +430,13 @@ int TDriver::StreamOff(TFile &f, std::unique_lock<std::mutex> &lock)
 void TDriver::Release(TFile &f, std::unique_lock<std::mutex> &lock)
 {
     StopCapture(f, lock);
+    if (f.Generation != Shared->State.Generation) {
+        // The device it belonged to is gone; the card in its place keeps
+        // its own counts.
+        f.Streaming = f.FileIo = false;
+        FreeBuffers(f);
+        return;
+    }
     TSharedLock shared(&Shared->Mutex);
     TDeviceState &st = Shared->State;
     if (f.Streaming)
@@ -448,6 +455,8 @@ void TDriver::Release(TFile &f, std::unique_lock<std::mutex> &lock)
 void TDriver::Unplug()
 {
     TSharedLock shared(&Shared->Mutex);
+    if (!Shared->State.Unplugged)
+        Shared->State.UnpluggedAtNs = NowNs();
     Shared->State.Unplugged = 1;
     Shared->State.Streaming = 0;
     Changed();
@@ -468,7 +477,13 @@ void TDriver::CaptureTick(TFile &f, int64_t now)
         unplugAfter = Shared->Faults.UnplugAfterNs;
         stallAfter = Shared->Faults.StallAfterNs;
     }
-    if (Unplugged() || (unplugAfter >= 0 && now >= first + unplugAfter)) {
+    if (Gone(f)) {
+        // A stream of a file from before a replug ends with it.
+        if (Unplugged())
+            Unplug();
+        return;
+    }
+    if (unplugAfter >= 0 && now >= first + unplugAfter) {
         Unplug();
         return;
     }
@@ -516,7 +531,7 @@ short TDriver::PollMask(int fd, short events)
     if (!f)
         return POLLNVAL;
     // v4l2_poll of an unregistered node.
-    if (Unplugged())
+    if (Gone(*f))
         return short((POLLERR | POLLHUP | POLLPRI) & (events | POLLERR | POLLHUP));
     const short pri = f->Events.empty() ? 0 : short(POLLPRI & events);
     if (f->Node != TNode::Video)
@@ -558,7 +573,7 @@ ssize_t TDriver::Read(int fd, void *data, size_t count)
     std::shared_ptr<TFile> f = FileOf(fd);
     if (!f)
         return -EBADF;
-    if (Unplugged())
+    if (Gone(*f))
         return -ENODEV;
     if (f->Node != TNode::Video || !(M.DeviceCaps & V4L2_CAP_READWRITE))
         return -EINVAL;
@@ -634,7 +649,7 @@ int TDriver::MmapTarget(int fd, size_t length, int prot, int flags, off_t offset
     std::shared_ptr<TFile> f = FileOf(fd);
     if (!f)
         return -EBADF;
-    if (Unplugged())
+    if (Gone(*f))
         return -ENODEV;
     TFile *q = f->Node == TNode::Video ? QueueFile(*f) : nullptr;
     if (!q)

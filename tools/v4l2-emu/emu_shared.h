@@ -20,7 +20,7 @@
 namespace emu {
 
 constexpr uint32_t SharedMagic = 0x4c56454d; // "MEVL"
-constexpr uint32_t SharedVersion = 1;
+constexpr uint32_t SharedVersion = 2;
 constexpr int MaxStations = 64;
 constexpr int MaxControls = 32;
 
@@ -57,6 +57,10 @@ struct TDeviceState
     uint32_t Streaming;      // a stream runs
     int64_t FirstStreamOnNs; // CLOCK_MONOTONIC; 0 before the first STREAMON
     uint32_t Unplugged;
+    int64_t UnpluggedAtNs; // CLOCK_MONOTONIC of the unplug
+    // Raised when the card is plugged back in: files opened before stay
+    // gone, as files of a removed device do.
+    uint32_t Generation;
     int32_t Station;        // the station the tuner receives, -1: none
     uint32_t Priorities[4]; // open files per V4L2 priority
 };
@@ -66,6 +70,7 @@ struct TFaults
 {
     uint32_t BusyAtOpen;
     int64_t UnplugAfterNs; // after the first STREAMON; -1: never
+    int64_t ReplugAfterNs; // after the unplug; -1: never
     int64_t StallAfterNs;  // after the first STREAMON; -1: never
     uint64_t RefusedStd;   // S_STD with any of these bits: EINVAL
 };

@@ -1,7 +1,8 @@
 // v4l2-emu: runs a command with an emulated V4L2 capture card.
 //
 //   v4l2-emu --profile saa7134|cx88|bttv|em28xx [--radio] [--unplug-after SECONDS]
-//            [--busy] [--stall-after SECONDS] [--refuse-standard NAME]... -- COMMAND...
+//            [--replug-after SECONDS] [--busy] [--stall-after SECONDS] [--refuse-standard NAME]...
+//            -- COMMAND...
 //
 // COMMAND and its children find /dev/video0 (and /dev/radio0 with --radio)
 // and the card's sysfs entries; a preload library answers their calls as the
@@ -37,12 +38,15 @@ namespace {
 
 const char *Usage =
     "usage: v4l2-emu --profile saa7134|cx88|bttv|em28xx [--radio] [--unplug-after SECONDS]\n"
-    "                [--busy] [--stall-after SECONDS] [--refuse-standard NAME]...\n"
+    "                [--replug-after SECONDS] [--busy] [--stall-after SECONDS] [--refuse-standard "
+    "NAME]...\n"
     "                [--stations FILE] -- COMMAND [ARGUMENT]...\n"
     "\n"
     "  --radio              the card's radio node /dev/radio0 (profiles with a radio tuner)\n"
     "  --unplug-after S     the card goes away S seconds after the first STREAMON: every\n"
     "                       call on it fails with ENODEV, its nodes and sysfs entries vanish\n"
+    "  --replug-after S     with --unplug-after: the card is back S seconds after it went\n"
+    "                       away (files opened before stay gone)\n"
     "  --busy               opening /dev/video0 fails with EBUSY\n"
     "  --stall-after S      no frame completes from S seconds after the first STREAMON\n"
     "  --refuse-standard N  S_STD refuses the standard (a V4L2 name: NTSC, PAL-M, SECAM-L...)\n"
@@ -52,7 +56,7 @@ struct TOptions
 {
     std::string Profile, Stations;
     bool Radio = false, Busy = false;
-    double UnplugAfter = -1, StallAfter = -1;
+    double UnplugAfter = -1, ReplugAfter = -1, StallAfter = -1;
     uint64_t RefusedStd = 0;
     std::vector<char *> Command;
 };
@@ -81,6 +85,8 @@ bool ParseOptions(int argc, char **argv, TOptions &o, std::string &error)
             o.Busy = true;
         } else if (a == "--unplug-after") {
             seconds(o.UnplugAfter);
+        } else if (a == "--replug-after") {
+            seconds(o.ReplugAfter);
         } else if (a == "--stall-after") {
             seconds(o.StallAfter);
         } else if (a == "--refuse-standard") {
@@ -191,6 +197,7 @@ TShared *CreateShared(const TModel &m, const TOptions &o, int &fd, std::string &
 
     s->Faults.BusyAtOpen = o.Busy;
     s->Faults.UnplugAfterNs = o.UnplugAfter < 0 ? -1 : int64_t(o.UnplugAfter * 1e9);
+    s->Faults.ReplugAfterNs = o.ReplugAfter < 0 ? -1 : int64_t(o.ReplugAfter * 1e9);
     s->Faults.StallAfterNs = o.StallAfter < 0 ? -1 : int64_t(o.StallAfter * 1e9);
     s->Faults.RefusedStd = o.RefusedStd;
     return s;
