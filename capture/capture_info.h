@@ -314,12 +314,12 @@ public:
 private:
     // Starts the graph built for RecordPurpose; shared by both starts.
     bool StartRecordingGraph();
-    void OnRecordGraphError(const QString &text);
+    void OnRecordGraphError(const TGraphError &error);
     // Takes the recording's encoder, multiplexer and writer out of the graph.
     void DropRecordingFilters();
     void UnhookGraphError();
     TCaptureSettings SavedCaptureBlock;
-    std::function<void(const QString &)> PreviousGraphError;
+    std::function<void(const TGraphError &)> PreviousGraphError;
     bool GraphErrorHooked = false;
 
     // One pass of SelectDevices; `retry` is set when a second pass with

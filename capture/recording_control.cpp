@@ -63,7 +63,7 @@ bool TCaptureInfo::StartRecordingGraph()
     // a full disk does. Whatever handled graph errors before still sees them.
     if (!GraphErrorHooked) {
         PreviousGraphError = FilterGraph->OnGraphError;
-        FilterGraph->OnGraphError = [this](const QString &text) { OnRecordGraphError(text); };
+        FilterGraph->OnGraphError = [this](const TGraphError &error) { OnRecordGraphError(error); };
         GraphErrorHooked = true;
     }
     // 3. Run.
@@ -130,12 +130,22 @@ void TCaptureInfo::UnhookGraphError()
     GraphErrorHooked = false;
 }
 
-void TCaptureInfo::OnRecordGraphError(const QString &text)
+void TCaptureInfo::OnRecordGraphError(const TGraphError &error)
 {
-    if (PreviousGraphError)
-        PreviousGraphError(text);
-    if (!Capturing || !RecordWriteError.isEmpty())
+    // An error of the encoders, multiplexer or file writer is the
+    // recording's own (a write that failed); anything else, such as a card
+    // that went away, is the preview's and handled there.
+    bool ours = false;
+    for (const TFilterPtr *f : {&VideoEncoder, &Multiplexer, &AudioEncoder, &FileWriter})
+        ours = ours || (*f && !error.Filter.isEmpty() && (*f)->Name == error.Filter);
+    if (!ours || !Capturing) {
+        if (PreviousGraphError)
+            PreviousGraphError(error);
         return;
+    }
+    if (!RecordWriteError.isEmpty())
+        return;
+    const QString text = error.Text;
     qCWarning(lcApp).noquote() << "recording:" << CaptureFileName << "ends:" << text;
     RecordWriteError = text;
     // Reported at once as a disk that is full: the shell stops the
