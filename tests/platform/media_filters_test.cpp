@@ -57,9 +57,12 @@ TEST_F(MediaFilters, TheRecorderRecordsTheVirtualCardAsTheBuilderSetsItUp)
     TFilterGraph graph;
     graph.Mode = TFilterGraph::ModeCapture;
     ASSERT_TRUE(graph.SetActive(true));
+    // The card's picture and, as on a real card, its sound from its own
+    // audio capture device.
     TFilterPtr capture = CreateFilterFromMoniker("virtual:capture");
+    TFilterPtr audio = CreateFilterFromMoniker("virtual:audio");
     TFilterPtr recorder = CreateFilterFromMoniker("registry:videdazir Mpeg1/2 Recorder Filter");
-    ASSERT_TRUE(graph.AddFilter(capture) && graph.AddFilter(recorder));
+    ASSERT_TRUE(graph.AddFilter(capture) && graph.AddFilter(audio) && graph.AddFilter(recorder));
 
     // DVD (PAL), the way the builder asks for it.
     auto *settings = graph.FindInterface<IMpegRecorderSettings>(recorder.get());
@@ -93,7 +96,7 @@ TEST_F(MediaFilters, TheRecorderRecordsTheVirtualCardAsTheBuilderSetsItUp)
 
     TPin *picture = TFilterGraph::FindPin(capture.get(), TPinDirection::Output,
                                           TPinCategory::Capture, TMediaKind::Video);
-    TPin *sound = TFilterGraph::FindPin(capture.get(), TPinDirection::Output, TPinCategory::Capture,
+    TPin *sound = TFilterGraph::FindPin(audio.get(), TPinDirection::Output, TPinCategory::Capture,
                                         TMediaKind::Audio);
     // The sound input takes sound only.
     EXPECT_FALSE(graph.ConnectDirect(picture, recorder->PinByName("Audio")));
