@@ -63,6 +63,8 @@ public:
     // What the tuner itself reports now: its frequency and whether it hears
     // a signal. False without a tuner.
     virtual bool ReadTuner(int32_t &frequency, bool &signal) { return false; }
+    // Whether the tuner hears stereo now: 1 stereo, 0 mono, -1 unknown.
+    virtual int TunerStereo() { return -1; }
 };
 
 class IRecordingEngine
@@ -158,6 +160,8 @@ public:
     // A seek is running; StopSeek ends it after its current step.
     virtual bool Seeking() const = 0;
     virtual void StopSeek() = 0;
+    // The FM band the tuner covers, in Hz; false when it is not known.
+    virtual bool Band(int32_t &low, int32_t &high) const { return false; }
 };
 
 // The channel table's operations as the shell uses them.

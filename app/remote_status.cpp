@@ -6,6 +6,7 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
+#include "app/shell_views.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 
@@ -54,6 +55,13 @@ QJsonObject RemoteStatus()
     const bool known = e.Capture && e.Capture->ReadTuner(tuned, signal);
     s["TunerFrequency"] = known ? QJsonValue(tuned) : QJsonValue::Null;
     s["Signal"] = known ? QJsonValue(signal) : QJsonValue::Null;
+    const int stereo = e.Capture ? e.Capture->TunerStereo() : -1;
+    s["Stereo"] = stereo < 0 ? QJsonValue::Null : QJsonValue(stereo == 1);
+    // The FM memory the radio was last set to; stepping or seeking away
+    // from it keeps the number, as the panel does.
+    const bool fmList = e.Channels && e.Channels->Band() == ModeFMList;
+    s["FMMemory"] = fmList ? QJsonValue(e.Channels->CurrentNumber()) : QJsonValue::Null;
+    s["FMMemoryName"] = fmList ? QJsonValue(e.Channels->ChannelText()) : QJsonValue::Null;
     if (e.Audio && e.Audio->HasMixer()) {
         s["Volume"] = e.Audio->Volume();
         s["Muted"] = e.Audio->Muted();
@@ -66,6 +74,9 @@ QJsonObject RemoteStatus()
     s["RecordingFile"] = recording ? QJsonValue(e.Recording->FileName()) : QJsonValue::Null;
     s["ElapsedSeconds"] =
         recording ? QJsonValue(double(e.Recording->ElapsedSeconds())) : QJsonValue::Null;
+    // Which control panel the user sees; unknown without the windows.
+    s["TVPanel"] = e.Shell ? QJsonValue(e.Shell->TVPanelVisible()) : QJsonValue::Null;
+    s["FMPanel"] = e.Shell ? QJsonValue(e.Shell->FMPanelVisible()) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     // A tune, seek or start-up is running; commands sent now run after it.
     s["Busy"] = WaitRunning();
