@@ -9,6 +9,7 @@
 #include "app/ui_info.h"
 #include "capture/capture_info.h"
 #include "capture/sample_grabber.h"
+#include "channels/forms/fm_panel.h"
 #include "platform/video_window.h"
 
 namespace {
@@ -70,8 +71,9 @@ void InitializeWindowModule()
         }
     };
     h.FreeSkin = [] {
-        // The panel paints from the skin: it goes first.
+        // The panels paint from the skin: they go first.
         delete FormMainPanel;
+        FreeFMPanel();
         FreeUIInfo();
     };
     h.ShowTVPanel = [] {
@@ -81,7 +83,11 @@ void InitializeWindowModule()
     h.ApplyPanelLanguage = [] {
         if (FormMainPanel)
             FormMainPanel->ApplyLanguage();
+        if (FormFMMainPanel)
+            FormFMMainPanel->ApplyLanguage();
     };
+    h.CreateFMPanel = CreateFMPanel;
+    h.PlaceFMPanel = [] { PlaceFMPanel(FormMainWindow); };
     h.AllowOSD = [](bool allowed) {
         if (!FormMainWindow)
             return;
@@ -105,10 +111,11 @@ void FinalizeWindowModule()
     TStartupHooks &h = StartupHooks;
     for (auto *hook : {&h.ShowSplash, &h.RefreshSplash, &h.HideSplash, &h.ShowMainWindow,
                        &h.CloseMainWindow, &h.AttachEngineToWindows, &h.DetachEngineFromWindows,
-                       &h.FreeSkin, &h.ShowTVPanel, &h.ApplyPanelLanguage})
+                       &h.FreeSkin, &h.ShowTVPanel, &h.ApplyPanelLanguage, &h.PlaceFMPanel})
         *hook = nullptr;
     h.ShowPlainMessage = nullptr;
     h.CreateSkin = nullptr;
+    h.CreateFMPanel = nullptr;
     h.AllowOSD = nullptr;
     h.ShowTunerItems = nullptr;
     h.ShowCameraItem = nullptr;

@@ -74,20 +74,22 @@ bool TProgramProcess::Start(const QString &folder, const QStringList &arguments)
         QThread::msleep(50);
     }
     // The start is over when a mode is reached and its second stage (the
-    // restore of source and channel) has run; a warning that holds it up is
-    // closed by the next remote command.
+    // restore of source and channel) has run. A normal start shows no
+    // warning: one that holds it up fails the start.
+    QString warning;
     const bool started = WaitForStatus(
-        [this](const QJsonObject &s) {
-            if (!s["Warning"].isNull() && !s["Warning"].toString().isEmpty()) {
-                Remote("mute");
-                return false;
-            }
-            return s["AppModeName"].toString() != "ModeNone" && !s["Busy"].toBool();
+        [&warning](const QJsonObject &s) {
+            if (s["Warning"].isString())
+                warning = s["Warning"].toString();
+            return !warning.isEmpty() ||
+                   (s["AppModeName"].toString() != "ModeNone" && !s["Busy"].toBool());
         },
         20000);
-    if (!started)
+    if (!warning.isEmpty())
+        Failure = "the start showed a warning: " + warning;
+    else if (!started)
         Failure = "lyra reached no mode: " + QString::fromLocal8Bit(Output());
-    return started;
+    return started && warning.isEmpty();
 }
 
 int TProgramProcess::Remote(const QString &command)
