@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/main_info.h"
+#include "app/shell_views.h"
 #include "capture/capture_info.h"
 #include "capture/engine_tuner_port.h"
 #include "capture/fm_switch.h"
@@ -80,6 +81,14 @@ bool TLiveEngine::VideoDevice(QString &name, QString &path) const
     return !name.isEmpty();
 }
 
+int TLiveEngine::TunerStereo()
+{
+    TTunerStatus status;
+    if (!CaptureInfo || !CaptureInfo->Tuner || CaptureInfo->Tuner->GetStatus(status) != 0)
+        return -1;
+    return status.Stereo;
+}
+
 bool TEngineFMRadio::EnterFMMode()
 {
     return ::EnterFMMode();
@@ -125,6 +134,15 @@ void TEngineFMRadio::StopSeek()
         CaptureInfo->SeekActive = 0;
 }
 
+bool TEngineFMRadio::Band(int32_t &low, int32_t &high) const
+{
+    if (!CaptureInfo || CaptureInfo->FMMaxFrequency <= CaptureInfo->FMMinFrequency)
+        return false;
+    low = CaptureInfo->FMMinFrequency;
+    high = CaptureInfo->FMMaxFrequency;
+    return true;
+}
+
 int TEngineFMRadio::FMFrequency() const
 {
     return CaptureInfo ? CaptureInfo->FMFrequency : 0;
@@ -140,6 +158,8 @@ void ConnectLiveEngine()
         g_fm = std::make_unique<TEngineFMRadio>();
     ModeEngines.Capture = g_live.get();
     ModeEngines.FM = g_fm.get();
+    // The FM panel's dial follows every tune, the steps of a seek included.
+    CaptureInfo->OnFMTuned = [](int32_t, bool) { ShellViews.FMPanelUpdate(); };
     InstallEngineTunerPort();
 }
 
@@ -149,6 +169,8 @@ void DisconnectLiveEngine()
         ModeEngines.Capture = nullptr;
     if (ModeEngines.FM == g_fm.get())
         ModeEngines.FM = nullptr;
+    if (CaptureInfo)
+        CaptureInfo->OnFMTuned = nullptr;
     if (TunerPort)
         TunerPort = nullptr;
 }

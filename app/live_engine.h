@@ -20,6 +20,7 @@ public:
     int FMFrequency() const override;
     bool Seeking() const override;
     void StopSeek() override;
+    bool Band(int32_t &low, int32_t &high) const override;
 
 private:
     void Seek(bool up);
@@ -39,6 +40,7 @@ public:
     int TVFrequency() const override;
     bool ReadTuner(int32_t &frequency, bool &signal) override;
     bool VideoDevice(QString &name, QString &path) const override;
+    int TunerStereo() override;
 };
 
 // Wires the global engine (CaptureInfo) to the mode machine and the channel

@@ -66,6 +66,8 @@ public:
     // The chosen video device: its name and its node (empty for the
     // virtual card). False while none is chosen.
     virtual bool VideoDevice(QString &name, QString &path) const { return false; }
+    // Whether the tuner hears stereo now: 1 stereo, 0 mono, -1 unknown.
+    virtual int TunerStereo() { return -1; }
 };
 
 class IRecordingEngine
@@ -163,6 +165,8 @@ public:
     // A seek is running; StopSeek ends it after its current step.
     virtual bool Seeking() const = 0;
     virtual void StopSeek() = 0;
+    // The FM band the tuner covers, in Hz; false when it is not known.
+    virtual bool Band(int32_t &low, int32_t &high) const { return false; }
 };
 
 // The channel table's operations as the shell uses them.

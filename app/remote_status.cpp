@@ -8,6 +8,7 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
+#include "app/shell_views.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "playback/snapshot_info.h"
@@ -66,6 +67,13 @@ QJsonObject RemoteStatus()
                         {"Path", devicePath.isEmpty() ? QJsonValue::Null : QJsonValue(devicePath)}};
     else
         s["VideoDevice"] = QJsonValue::Null;
+    const int stereo = e.Capture ? e.Capture->TunerStereo() : -1;
+    s["Stereo"] = stereo < 0 ? QJsonValue::Null : QJsonValue(stereo == 1);
+    // The FM memory the radio was last set to; stepping or seeking away
+    // from it keeps the number, as the panel does.
+    const bool fmList = e.Channels && e.Channels->Band() == ModeFMList;
+    s["FMMemory"] = fmList ? QJsonValue(e.Channels->CurrentNumber()) : QJsonValue::Null;
+    s["FMMemoryName"] = fmList ? QJsonValue(e.Channels->ChannelText()) : QJsonValue::Null;
     if (e.Audio && e.Audio->HasMixer()) {
         s["Volume"] = e.Audio->Volume();
         s["Muted"] = e.Audio->Muted();
@@ -81,6 +89,9 @@ QJsonObject RemoteStatus()
     s["SnapshotCount"] = SnapshotInfo ? QJsonValue(SnapshotInfo->Count()) : QJsonValue::Null;
     const qint64 used = recording ? e.Recording->UsedBytes() : -1;
     s["UsedBytes"] = used >= 0 ? QJsonValue(double(used)) : QJsonValue::Null;
+    // Which control panel the user sees; unknown without the windows.
+    s["TVPanel"] = e.Shell ? QJsonValue(e.Shell->TVPanelVisible()) : QJsonValue::Null;
+    s["FMPanel"] = e.Shell ? QJsonValue(e.Shell->FMPanelVisible()) : QJsonValue::Null;
     s["Warning"] = WarningOpen() ? QJsonValue(OpenWarningText()) : QJsonValue::Null;
     // The modal dialog in front (the set-up wizard, a settings dialog), by
     // its caption.

@@ -115,6 +115,7 @@ public:
     virtual void ShowFMPanel() {}
     virtual void HideFMPanel() {}
     virtual bool FMPanelVisible() const { return false; }
+    virtual bool TVPanelVisible() const { return false; }
     virtual void ShowOSDText(const QString &text) {}
     // Hides the OSD and keeps it hidden until AllowOSD.
     virtual void SuppressOSD() {}

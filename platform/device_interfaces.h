@@ -73,6 +73,8 @@ struct TTunerStatus
     int32_t PLLOffset = 0;
     int32_t SignalStrength = 0;
     int32_t Busy = 0;
+    // The sound the tuner receives: 1 stereo, 0 mono, -1 when it cannot tell.
+    int32_t Stereo = -1;
 };
 
 // The TV tuner with its property set (frequency with flags, status, mode

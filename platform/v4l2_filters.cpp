@@ -437,6 +437,9 @@ public:
         // (FM takes any signal for a station).
         status.SignalStrength = t.signal ? std::max<int32_t>(1, t.signal * 100 / 65535) : 0;
         status.Busy = 0;
+        // Only a station that is heard can be heard in stereo.
+        if (t.capability & V4L2_TUNER_CAP_STEREO)
+            status.Stereo = t.signal && (t.rxsubchans & V4L2_TUNER_SUB_STEREO) ? 1 : 0;
         return 0;
     }
     int AvailableStandards(int32_t &standards) override { return EnumStandards(Video, standards); }

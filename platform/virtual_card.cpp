@@ -214,6 +214,7 @@ TTunerStatus TVirtualCard::Status() const
     TTunerStatus status;
     status.CurrentFrequency = Frequency();
     const TVirtualStation *s = LockedStation();
+    status.Stereo = s && (s->AudioModes & TVAudio_Stereo) ? 1 : 0;
     if (!s)
         return status;
     const int32_t d = Frequency() - s->Frequency;

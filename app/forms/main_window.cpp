@@ -20,6 +20,8 @@
 #include "channels/country_info.h"
 #include "channels/forms/channel_dialogs.h"
 #include "channels/forms/setup_wizard.h"
+#include "channels/forms/add_fm_frequency.h"
+#include "channels/forms/fm_panel.h"
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
@@ -138,6 +140,7 @@ TFormMainWindow::~TFormMainWindow()
 {
     FreeMosaic();
     delete FormMainPanel;
+    FreeFMPanel();
     delete FormOSD;
     if (ShellViews.MainWindow == this)
         ShellViews.MainWindow = nullptr;
@@ -367,6 +370,31 @@ void TFormMainWindow::HideTVPanel()
 {
     if (FormMainPanel)
         FormMainPanel->HidePanel();
+}
+
+void TFormMainWindow::ShowFMPanel()
+{
+    ::ShowFMPanel(this);
+}
+
+void TFormMainWindow::HideFMPanel()
+{
+    ::HideFMPanel();
+}
+
+bool TFormMainWindow::FMPanelVisible() const
+{
+    return FMPanelShown();
+}
+
+bool TFormMainWindow::TVPanelVisible() const
+{
+    return FormMainPanel && FormMainPanel->isVisible();
+}
+
+void TFormMainWindow::ShowAddFMFrequency()
+{
+    MemorizeFM(FormFMMainPanel);
 }
 
 TFormMainPanel *TFormMainWindow::MainPanel() const

@@ -139,6 +139,11 @@ public:
     void HideMainWindow() override { hide(); }
     void ShowTVPanel() override { ShowMainPanel(); }
     void HideTVPanel() override;
+    void ShowFMPanel() override;
+    void HideFMPanel() override;
+    bool FMPanelVisible() const override;
+    bool TVPanelVisible() const override;
+    void ShowAddFMFrequency() override;
     void ShowOSDText(const QString &text) override { ShowOSDText(text, false); }
     void SuppressOSD() override;
     void AllowOSD() override;

@@ -10,6 +10,7 @@
 #include "capture/capture_info.h"
 #include "capture/sample_grabber.h"
 #include "channels/forms/setup_wizard.h"
+#include "channels/forms/fm_panel.h"
 #include "platform/video_window.h"
 
 namespace {
@@ -71,8 +72,9 @@ void InitializeWindowModule()
         }
     };
     h.FreeSkin = [] {
-        // The panel paints from the skin: it goes first.
+        // The panels paint from the skin: they go first.
         delete FormMainPanel;
+        FreeFMPanel();
         FreeUIInfo();
     };
     h.ShowTVPanel = [] {
@@ -82,7 +84,11 @@ void InitializeWindowModule()
     h.ApplyPanelLanguage = [] {
         if (FormMainPanel)
             FormMainPanel->ApplyLanguage();
+        if (FormFMMainPanel)
+            FormFMMainPanel->ApplyLanguage();
     };
+    h.CreateFMPanel = CreateFMPanel;
+    h.PlaceFMPanel = [] { PlaceFMPanel(FormMainWindow); };
     h.AllowOSD = [](bool allowed) {
         if (!FormMainWindow)
             return;
@@ -107,10 +113,11 @@ void FinalizeWindowModule()
     TStartupHooks &h = StartupHooks;
     for (auto *hook : {&h.ShowSplash, &h.RefreshSplash, &h.HideSplash, &h.ShowMainWindow,
                        &h.CloseMainWindow, &h.AttachEngineToWindows, &h.DetachEngineFromWindows,
-                       &h.FreeSkin, &h.ShowTVPanel, &h.ApplyPanelLanguage})
+                       &h.FreeSkin, &h.ShowTVPanel, &h.ApplyPanelLanguage, &h.PlaceFMPanel})
         *hook = nullptr;
     h.ShowPlainMessage = nullptr;
     h.CreateSkin = nullptr;
+    h.CreateFMPanel = nullptr;
     h.AllowOSD = nullptr;
     h.ShowTunerItems = nullptr;
     h.ShowCameraItem = nullptr;

@@ -152,7 +152,14 @@ struct FakeFM : IFMRadio
     void SeekDown() override { Log->Add("SeekDown"); }
     void StepUp() override { Log->Add("StepUp"); }
     void StepDown() override { Log->Add("StepDown"); }
-    int FMFrequency() const override { return 88700000; }
+    int32_t Frequency = 88700000, Low = 87500000, High = 108000000;
+    int FMFrequency() const override { return Frequency; }
+    bool Band(int32_t &low, int32_t &high) const override
+    {
+        low = Low;
+        high = High;
+        return true;
+    }
     bool Seek = false;
     bool Seeking() const override { return Seek; }
     void StopSeek() override { Log->Add("StopSeek"); Seek = false; }

@@ -98,6 +98,27 @@ TEST_F(FMSwitchTest, EnterTunesTheFrequencyFMWasLeftOnAndLeaveRestoresTV)
     EXPECT_FALSE(Mutes.back());
 }
 
+TEST_F(FMSwitchTest, LeavingReturnsToTheCableListAndItsChannel)
+{
+    Channels.Cable[7] = TTVChannel{1, 1, StdNTSCM, 0, 175250000, 175250000, "Seven", {}};
+    Channels.SetMode(ModeCable);
+    Channels.SetChannel(7);
+    ASSERT_EQ(Card.TVFrequency, 175250000);
+    // FM memory 5 (89.5 MHz) becomes the current one, then the TV state
+    // comes back untouched by the FM list.
+    Channels.CurrentFM = 5;
+    Engine->SavedFMFrequency = Channels.FMMemory[5].Frequency;
+    ASSERT_TRUE(EnterFMMode());
+    EXPECT_EQ(Channels.CurrentNumber(), 5);
+    EXPECT_EQ(Engine->FMFrequency, 89500000);
+    ASSERT_TRUE(LeaveFMMode());
+    EXPECT_EQ(Channels.Mode, ModeCable);
+    EXPECT_EQ(Channels.Source, SourceTuner);
+    EXPECT_EQ(Channels.CurrentNumber(), 7);
+    EXPECT_EQ(Card.TVFrequency, 175250000);
+    EXPECT_EQ(Channels.CurrentFM, 5);
+}
+
 TEST_F(FMSwitchTest, ShellSeekCommandStopsARunningSeek)
 {
     TEngineFMRadio radio;

@@ -101,9 +101,15 @@ TEST_F(TunerV4l2Test, RadioTuningInHertzUnitsAndSignal)
     ASSERT_TRUE(Engine->TuneFM(100000000));
     EXPECT_EQ(state.RadioFrequency, 1600000u); // 100 MHz / 62.5 Hz
     EXPECT_EQ(Engine->HasSignal, 1);
+    // Stereo as the radio tuner's sub-channels say, only where a station is.
+    TTunerStatus status;
+    ASSERT_EQ(Engine->Tuner->GetStatus(status), 0);
+    EXPECT_EQ(status.Stereo, 1);
     ASSERT_TRUE(Engine->TuneFM(98750000));
     EXPECT_EQ(state.RadioFrequency, 1580000u);
     EXPECT_EQ(Engine->HasSignal, 0);
+    ASSERT_EQ(Engine->Tuner->GetStatus(status), 0);
+    EXPECT_EQ(status.Stereo, 0);
     EXPECT_EQ(tuned, 2);
     EXPECT_FALSE(Engine->TuneFM(64000000));
     EXPECT_EQ(Replay->OpenDescriptors("/dev/radio0"), 1);

@@ -75,22 +75,25 @@ bool TProgramProcess::Start(const QString &folder, const QStringList &arguments)
     }
     // The start is over when a mode is reached and its second stage (the
     // restore of source and channel, or the first-run wizard) has run or
-    // shows; a warning that holds it up is closed by the next remote command.
+    // shows. A normal start shows no warning: one that holds it up fails the
+    // start.
+    QString warning;
     const bool started = WaitForStatus(
-        [this](const QJsonObject &s) {
-            if (!s["Warning"].isNull() && !s["Warning"].toString().isEmpty()) {
-                Remote("mute");
-                return false;
-            }
+        [&warning](const QJsonObject &s) {
+            if (s["Warning"].isString())
+                warning = s["Warning"].toString();
             // The first-run wizard holds the second stage open until it
             // closes: the start is over when it shows.
-            return s["AppModeName"].toString() != "ModeNone" &&
-                   (!s["Busy"].toBool() || s["Dialog"].isString());
+            return !warning.isEmpty() ||
+                   (s["AppModeName"].toString() != "ModeNone" &&
+                    (!s["Busy"].toBool() || s["Dialog"].isString()));
         },
         20000);
-    if (!started)
+    if (!warning.isEmpty())
+        Failure = "the start showed a warning: " + warning;
+    else if (!started)
         Failure = "lyra reached no mode: " + QString::fromLocal8Bit(Output());
-    return started;
+    return started && warning.isEmpty();
 }
 
 int TProgramProcess::Remote(const QString &command)

@@ -23,9 +23,9 @@ public:
     static QString FolderWithChannels();
 
     // Starts `lyra --program-folder folder` with the extra arguments and waits
-    // until it answers on its socket and has reached a mode (a warning that
-    // stops the start, such as a missing FM panel, is closed). False on
-    // failure, with the reason in Failure.
+    // until it answers on its socket and has reached a mode. False on
+    // failure (a warning during the start is one), with the reason in
+    // Failure.
     bool Start(const QString &folder, const QStringList &arguments = {});
 
     // lyra-remote COMMAND; its exit code.

@@ -324,8 +324,16 @@ TEST_F(LyraOnEmu, FmTunesThroughTheRadioNode)
     ASSERT_TRUE(engine.SetFMMode(true));
     ASSERT_TRUE(engine.TuneFM(88100000));
     EXPECT_EQ(engine.HasSignal, 1);
+    // "Radio Lyra 88.1" is a stereo station; every modelled radio tuner
+    // tells stereo (V4L2_TUNER_CAP_STEREO).
+    TTunerStatus status;
+    ASSERT_EQ(engine.Tuner->GetStatus(status), 0);
+    EXPECT_EQ(status.Stereo, 1);
+    EXPECT_EQ(status.CurrentFrequency, 88100000);
     ASSERT_TRUE(engine.TuneFM(89000000));
     EXPECT_EQ(engine.HasSignal, 0);
+    ASSERT_EQ(engine.Tuner->GetStatus(status), 0);
+    EXPECT_EQ(status.Stereo, 0);
     ASSERT_TRUE(engine.SetFMMode(false));
     ASSERT_TRUE(engine.TuneTV(55250000, false));
     EXPECT_EQ(engine.HasSignal, 1);

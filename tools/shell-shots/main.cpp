@@ -4,7 +4,8 @@
 // shots show the shell and never depend on a card.
 //
 //   shell-shots OUTPUT_DIR   (run on an X server; writes three PNG files)
-//   shell-shots --grab FILE  (saves the whole screen as it is now)
+//   shell-shots --grab FILE [X Y W H]  (saves the screen, or a rectangle of
+//                                       it, as it is now)
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
@@ -141,10 +142,17 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: shell-shots OUTPUT_DIR\n");
         return 2;
     }
-    if (QString(argv[1]) == "--grab" && argc > 2)
-        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2]))
+    if (QString(argv[1]) == "--grab" && argc > 2) {
+        // Optionally only the rectangle X Y W H of the screen.
+        int r[4] = {0, 0, -1, -1};
+        for (int i = 0; i < 4 && argc > 3 + i; ++i)
+            r[i] = QString(argv[3 + i]).toInt();
+        return QGuiApplication::primaryScreen()
+                       ->grabWindow(0, r[0], r[1], r[2], r[3])
+                       .save(QString::fromLocal8Bit(argv[2]))
                    ? 0
                    : 1;
+    }
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + "/";
     QDir().mkpath(out);
 
