@@ -12,9 +12,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "channels/fm_memories.h"
 #include "app/forms/plain_text.h"
 #include "capture/capture_info.h"
 #include "channels/channel_info.h"
+#include "channels/fm_memories.h"
 #include "channels/languages.h"
 #include "channels/tuner_port.h"
 
@@ -75,15 +77,6 @@ void SetChannelDialogHook(std::function<void(QDialog *)> hook)
     DialogHook() = std::move(hook);
 }
 
-QString FrequencyMHzText(int32_t frequency)
-{
-    const int64_t f = frequency;
-    QString fraction = QString::number(std::abs(f % 1000000)).rightJustified(6, '0');
-    while (fraction.size() > 1 && fraction.endsWith('0'))
-        fraction.chop(1);
-    return QString::number(f / 1000000) + "." + fraction;
-}
-
 // Fine tune.
 
 TDialogFineTune::TDialogFineTune(QWidget *parent) : QDialog(parent)
@@ -122,7 +115,7 @@ void TDialogFineTune::TrackBarTuningChange(int position)
     TunedFrequency = FrequencyAt(position);
     if (TunerPort)
         TunerPort->TuneChannelFrequency(TunedFrequency, false);
-    LabelTuning->setText(FrequencyMHzText(TunedFrequency));
+    LabelTuning->setText(FormatMHz(TunedFrequency));
     LabelTuning->repaint();
 }
 
@@ -164,7 +157,7 @@ void FineTune(int32_t &frequency, int32_t base, QWidget *parent)
     dialog.StartFrequency = frequency;
     dialog.BaseFrequency = base;
     dialog.TrackBarTuning->setValue(dialog.PositionOf(frequency));
-    dialog.LabelTuning->setText(FrequencyMHzText(frequency));
+    dialog.LabelTuning->setText(FormatMHz(frequency));
     // Connected after the opening position, which tunes nothing.
     QObject::connect(dialog.TrackBarTuning, &QSlider::valueChanged, &dialog,
                      &TDialogFineTune::TrackBarTuningChange);

@@ -18,9 +18,6 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 
-// "88.7", "100.0", "55.25": whole MHz, then the digits that follow with
-// trailing zeros removed (at least one kept).
-QString FrequencyMHzText(int32_t frequency);
 
 class TDialogFineTune : public QDialog
 {

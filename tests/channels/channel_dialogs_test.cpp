@@ -93,14 +93,6 @@ TEST(FineTune, FollowsTheSliderStoresOnOKAndGoesBackOnCancel)
     EXPECT_FALSE(shown);
 }
 
-TEST(FineTune, FrequencyText)
-{
-    EXPECT_EQ(FrequencyMHzText(88700000), "88.7");
-    EXPECT_EQ(FrequencyMHzText(100000000), "100.0");
-    EXPECT_EQ(FrequencyMHzText(55250000), "55.25");
-    EXPECT_EQ(FrequencyMHzText(48000001), "48.000001");
-}
-
 TEST(VideoSource, PreselectsTheCellAndKeepsTheChannelRule)
 {
     TDialogScope s;
