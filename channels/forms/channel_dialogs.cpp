@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "channels/fm_memories.h"
 #include "app/forms/plain_text.h"
 #include "capture/capture_info.h"
 #include "channels/channel_info.h"
