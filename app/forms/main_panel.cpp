@@ -26,19 +26,10 @@ namespace {
 using Skin::TVRegions;
 
 constexpr int LastButton = 36; // buttons painted pressed; 37 is the lamp
-constexpr int AboutBadge = 36;
 
 bool IsButton(int r)
 {
     return r >= 0 && r <= Skin::TVMuteLamp;
-}
-
-QFont LabelFont(int height)
-{
-    QFont font("DejaVu Sans");
-    font.setPixelSize(std::max(6, height - 1));
-    font.setBold(true);
-    return font;
 }
 
 QString Word(const QString &key, const QString &fallback)
@@ -141,25 +132,7 @@ TFormMainPanel::TFormMainPanel(TUIInfo *ui, QWidget *parent)
     };
 
     const auto label = [this](const char *name, const QString &text) {
-        for (const Skin::TLabelDef &d : Skin::TVLabels) {
-            if (qstrcmp(d.Name, name) != 0)
-                continue;
-            auto *l = new QLabel(text, this);
-            l->setTextFormat(Qt::PlainText);
-            l->setObjectName(name);
-            l->setGeometry(d.Rect.Left, d.Rect.Top, d.Rect.Width(), d.Rect.Height());
-            l->setFont(LabelFont(d.Rect.Height()));
-            l->setStyleSheet(
-                QString("color: #%1; background: transparent;").arg(d.Color, 6, 16, QChar('0')));
-            l->setAlignment((d.Align < 0   ? Qt::AlignLeft
-                             : d.Align > 0 ? Qt::AlignRight
-                                           : Qt::AlignHCenter) |
-                            Qt::AlignVCenter);
-            // Clicks and drags go through to the skin.
-            l->setAttribute(Qt::WA_TransparentForMouseEvents);
-            return l;
-        }
-        return static_cast<QLabel *>(nullptr);
+        return CreateSkinLabel(this, Skin::TVLabels, name, text);
     };
     LabelTime = label("LabelTime", "00:00:00");
     LabelPAVOState = label("LabelPAVOState", "Live");

@@ -1,5 +1,6 @@
 #include "app/forms/shape_image.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -73,4 +74,30 @@ void TShapeImage::leaveEvent(QEvent *event)
     if (OnMouseLeave)
         OnMouseLeave();
     QWidget::leaveEvent(event);
+}
+
+QLabel *CreateSkinLabel(QWidget *parent, std::span<const Skin::TLabelDef> labels,
+                        const char *name, const QString &text)
+{
+    for (const Skin::TLabelDef &d : labels) {
+        if (qstrcmp(d.Name, name) != 0)
+            continue;
+        auto *l = new QLabel(text, parent);
+        l->setTextFormat(Qt::PlainText);
+        l->setObjectName(name);
+        l->setGeometry(d.Rect.Left, d.Rect.Top, d.Rect.Width(), d.Rect.Height());
+        QFont font("DejaVu Sans");
+        font.setPixelSize(std::max(6, d.Rect.Height() - 1));
+        font.setBold(true);
+        l->setFont(font);
+        l->setStyleSheet(
+            QString("color: #%1; background: transparent;").arg(d.Color, 6, 16, QChar('0')));
+        l->setAlignment((d.Align < 0   ? Qt::AlignLeft
+                         : d.Align > 0 ? Qt::AlignRight
+                                       : Qt::AlignHCenter) |
+                        Qt::AlignVCenter);
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return l;
+    }
+    return nullptr;
 }

@@ -9,6 +9,11 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <span>
+
+#include "app/skin_regions.h"
+
+class QLabel;
 
 class TShapeImage : public QWidget
 {
@@ -45,3 +50,9 @@ private:
     QImage Image;
     QPoint DragOrigin;
 };
+
+// One of a skin's text fields, as its label table places and colours it:
+// plain text, click-through (clicks and drags go to the skin). Null when the
+// table has no field of that name.
+QLabel *CreateSkinLabel(QWidget *parent, std::span<const Skin::TLabelDef> labels,
+                        const char *name, const QString &text);

@@ -37,14 +37,6 @@ bool IsButton(int r)
     return r >= 0 && r <= Skin::FMMuteLamp;
 }
 
-QFont LabelFont(int height)
-{
-    QFont font("DejaVu Sans");
-    font.setPixelSize(std::max(6, height - 1));
-    font.setBold(true);
-    return font;
-}
-
 QString Word(const char *key, const char *fallback)
 {
     const QString t = TranslateKey(key);
@@ -132,24 +124,7 @@ TFormFMMainPanel::TFormFMMainPanel(TUIInfo *ui, QWidget *parent)
     };
 
     const auto label = [this](const char *name, const QString &text) {
-        for (const Skin::TLabelDef &d : Skin::FMLabels) {
-            if (qstrcmp(d.Name, name) != 0)
-                continue;
-            auto *l = new QLabel(text, this);
-            l->setTextFormat(Qt::PlainText);
-            l->setObjectName(name);
-            l->setGeometry(d.Rect.Left, d.Rect.Top, d.Rect.Width(), d.Rect.Height());
-            l->setFont(LabelFont(d.Rect.Height()));
-            l->setStyleSheet(
-                QString("color: #%1; background: transparent;").arg(d.Color, 6, 16, QChar('0')));
-            l->setAlignment((d.Align < 0   ? Qt::AlignLeft
-                             : d.Align > 0 ? Qt::AlignRight
-                                           : Qt::AlignHCenter) |
-                            Qt::AlignVCenter);
-            l->setAttribute(Qt::WA_TransparentForMouseEvents);
-            return l;
-        }
-        return static_cast<QLabel *>(nullptr);
+        return CreateSkinLabel(this, Skin::FMLabels, name, text);
     };
     LabelPAVOState = label("LabelPAVOState", "FM");
     LabelCurretPos = label("LabelCurretPos", "");
