@@ -18,17 +18,10 @@
 #include "platform/v4l2_device.h"
 #include "platform/v4l2_replay.h"
 #include "platform/virtual_card.h"
+#include "recording_presenter.h"
 #include "test_env.h"
 
 namespace {
-
-class TRecordingPresenter : public IWarningPresenter
-{
-public:
-    void Present(const QStringList &lines) override { Shown << lines.join('\n'); }
-    void Close() override {}
-    QStringList Shown;
-};
 
 struct TFakeDevices
 {

@@ -13,17 +13,10 @@
 #include "platform/messages.h"
 #include "platform/v4l2_devices.h"
 #include "platform/v4l2_replay.h"
+#include "recording_presenter.h"
 #include "test_env.h"
 
 namespace {
-
-class TRecordingPresenter : public IWarningPresenter
-{
-public:
-    void Present(const QStringList &lines) override { Shown << lines.join('\n'); }
-    void Close() override {}
-    QStringList Shown;
-};
 
 TRecordedCard RecordedEm2861Stick()
 {

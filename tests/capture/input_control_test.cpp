@@ -13,17 +13,10 @@
 #include "platform/v4l2_replay.h"
 #include "platform/virtual_card.h"
 #include "platform/virtual_filters.h"
+#include "recording_presenter.h"
 #include "test_env.h"
 
 namespace {
-
-class TRecordingPresenter : public IWarningPresenter
-{
-public:
-    void Present(const QStringList &lines) override { Shown << lines.join('\n'); }
-    void Close() override {}
-    QStringList Shown;
-};
 
 // A crossbar with the given inputs (type, related pin) and the usual two
 // outputs: video decoder (related 1) and audio decoder (related 0).

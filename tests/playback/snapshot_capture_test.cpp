@@ -20,17 +20,10 @@
 #include "platform/virtual_card.h"
 #include "playback/snapshot_info.h"
 #include "snapshot_test_util.h"
+#include "recording_presenter.h"
 #include "test_env.h"
 
 namespace {
-
-class TRecordingPresenter : public IWarningPresenter
-{
-public:
-    void Present(const QStringList &lines) override { Shown << lines.join('\n'); }
-    void Close() override {}
-    QStringList Shown;
-};
 
 bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
 {

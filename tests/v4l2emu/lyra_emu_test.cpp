@@ -22,17 +22,10 @@
 #include "platform/v4l2_device.h"
 #include "platform/v4l2_devices.h"
 #include "platform/virtual_card.h"
+#include "recording_presenter.h"
 #include "test_env.h"
 
 namespace {
-
-class TRecordingPresenter : public IWarningPresenter
-{
-public:
-    void Present(const QStringList &lines) override { Shown << lines.join('\n'); }
-    void Close() override {}
-    QStringList Shown;
-};
 
 bool WaitUntil(const std::function<bool()> &done, int ms = 8000)
 {
