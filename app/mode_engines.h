@@ -102,6 +102,19 @@ public:
     virtual void TogglePreviewImage() = 0;
 };
 
+// Where a playback stands: what the position bars show and scripts read.
+struct TPlaybackState
+{
+    QString FileName; // the file playing (the ".mpv" for time shift)
+    int Percent = 0;  // position in percent of the length, 0..100
+    qint64 PositionSeconds = 0;
+    qint64 DurationSeconds = 0;
+    double Rate = 1.0;
+    bool Playing = false; // false while paused or stopped at the end
+    // Time shift: playback waits at the recorded end for more to arrive.
+    bool HeldAtLiveEdge = false;
+};
+
 // What file playback and time-shift playback share.
 class IPlayback
 {
@@ -117,6 +130,10 @@ public:
     virtual void Faster() = 0;
     virtual void Slower() = 0;
     virtual bool Snapshot() = 0;
+    // The position bar's seek (0..100); ignored when the file cannot seek.
+    virtual void SeekPercent(int percent) {}
+    // False when nothing is open.
+    virtual bool State(TPlaybackState &state) const { return false; }
 };
 
 class IFilePlayback : public IPlayback
@@ -135,6 +152,9 @@ class ITimeShiftPlayback : public IPlayback
 public:
     virtual bool StartPlayback() = 0;
     virtual void ToggleLiveInset() = 0;
+    // Plays a kept time-shift file (".mpv", with its ".mpa" when present)
+    // from the disk, without a recording behind it; false when it cannot.
+    virtual bool PlayStoredFile(const QString &videoFile) { return false; }
 };
 
 // The channel preview mosaic of the main window.

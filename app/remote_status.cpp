@@ -89,6 +89,26 @@ QJsonObject RemoteStatus()
     s["SnapshotCount"] = SnapshotInfo ? QJsonValue(SnapshotInfo->Count()) : QJsonValue::Null;
     const qint64 used = recording ? e.Recording->UsedBytes() : -1;
     s["UsedBytes"] = used >= 0 ? QJsonValue(double(used)) : QJsonValue::Null;
+    // The playback the pause and seek commands act on: time shift before a
+    // file, as the commands choose.
+    const IPlayback *playback = nullptr;
+    if (e.TimeShiftPlayback && e.TimeShiftPlayback->Exists())
+        playback = e.TimeShiftPlayback;
+    else if (e.FilePlayback && e.FilePlayback->Exists())
+        playback = e.FilePlayback;
+    TPlaybackState state;
+    if (playback && playback->State(state)) {
+        s["PlaybackFile"] = state.FileName;
+        s["Position"] = double(state.PositionSeconds);
+        s["Duration"] = double(state.DurationSeconds);
+        s["Rate"] = state.Rate;
+        s["Paused"] = !state.Playing;
+        s["HeldAtLiveEdge"] = state.HeldAtLiveEdge;
+    } else {
+        for (const char *key :
+             {"PlaybackFile", "Position", "Duration", "Rate", "Paused", "HeldAtLiveEdge"})
+            s[key] = QJsonValue::Null;
+    }
     // Which control panel the user sees; unknown without the windows.
     s["TVPanel"] = e.Shell ? QJsonValue(e.Shell->TVPanelVisible()) : QJsonValue::Null;
     s["FMPanel"] = e.Shell ? QJsonValue(e.Shell->FMPanelVisible()) : QJsonValue::Null;

@@ -83,6 +83,8 @@ public:
     virtual void RecordingProgress(const TRecordingProgress &progress) {}
     // showPlay: "Play" shown and "Pause" hidden (paused); else the reverse.
     virtual void PlayPauseState(bool showPlay) {}
+    // A playback's position (the one-second clock, a seek).
+    virtual void PlaybackPosition(int percent, qint64 positionSeconds, qint64 durationSeconds) {}
     virtual void PlayItemVisibility(bool visible) {}
     virtual void FMPanelUpdate() {}
     virtual void VideoStandardText(const QString &text) {}

@@ -88,6 +88,36 @@ void TPlaybackInfo::AddRecentFile(const QString &path)
     RecentList.prepend(path);
 }
 
+bool TPlaybackInfo::PlayItem(int index)
+{
+    if (index < 0 || index >= PlayList.size())
+        return false;
+    if (!PlayFile) {
+        qCWarning(lcPlayback) << "no playback engine: cannot play" << PlayList[index];
+        return false;
+    }
+    CurrentIndex = index;
+    CurrentFile = PlayList[index];
+    if (!PlayFile(CurrentFile)) {
+        PlayList.removeAt(CurrentIndex);
+        return false;
+    }
+    AddRecentFile(CurrentFile);
+    if (OnItemChanged)
+        OnItemChanged(*this, index);
+    return true;
+}
+
+bool TPlaybackInfo::PlayNext()
+{
+    return PlayItem(CurrentIndex >= PlayList.size() - 1 ? 0 : CurrentIndex + 1);
+}
+
+bool TPlaybackInfo::PlayPrevious()
+{
+    return PlayItem(CurrentIndex <= 0 ? PlayList.size() - 1 : CurrentIndex - 1);
+}
+
 bool ReadDoneList(QIODevice *device, std::vector<std::unique_ptr<TPlaybackItem>> &items,
                   bool (*exists)(const QString &))
 {

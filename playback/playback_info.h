@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,12 @@ public:
     QStringList RecentList;
     // Full paths in play order.
     QStringList PlayList;
+    // Plays one file; the playback engine installs it. Without it nothing
+    // plays and the play list stays as it is.
+    std::function<bool(const QString &)> PlayFile;
+    // Called after an item started playing (the play-list window selects
+    // its line).
+    std::function<void(TPlaybackInfo &, int)> OnItemChanged;
 
     // False for a null item or a FileName already listed (case-sensitive);
     // else the item goes to the front.
@@ -52,6 +59,15 @@ public:
     bool DeleteDoneItem(int index, bool deleteFile);
     void ClearDoneItems(bool deleteFiles);
     bool DeletePlayListItem(int index);
+    // Plays PlayList[index]. On success the file joins the recent list and
+    // OnItemChanged runs; a file that fails to play leaves the play list
+    // (CurrentIndex keeps its value, so the next attempt plays the item
+    // that moved into its place).
+    bool PlayItem(int index);
+    // The next item, or the first after the last.
+    bool PlayNext();
+    // The previous item, or the last before the first.
+    bool PlayPrevious();
     // Puts a file played successfully at the front, unless listed already
     // (compared upper-cased).
     void AddRecentFile(const QString &path);

@@ -157,3 +157,46 @@ TEST_F(PlayLists, RecentListIsCrLfTextMostRecentFirst)
 }
 
 } // namespace
+
+TEST_F(PlayLists, PlayingWrapsAroundAndDropsFilesThatFail)
+{
+    TPlaybackInfo info;
+    QStringList played, changed;
+    info.PlayFile = [&](const QString &file) {
+        played << file;
+        return !file.endsWith("bad.mpg");
+    };
+    info.OnItemChanged = [&](TPlaybackInfo &, int index) { changed << QString::number(index); };
+    info.PlayList = {File("a.mpg"), File("bad.mpg"), File("c.avi")};
+
+    EXPECT_FALSE(info.PlayItem(3));
+    EXPECT_FALSE(info.PlayItem(-1));
+    EXPECT_TRUE(info.PlayItem(2));
+    // After the last item comes the first.
+    EXPECT_TRUE(info.PlayNext());
+    EXPECT_EQ(info.CurrentIndex, 0);
+    // The bad file leaves the list; its place goes to the next one.
+    EXPECT_FALSE(info.PlayNext());
+    EXPECT_EQ(info.CurrentIndex, 1);
+    EXPECT_EQ(info.PlayList, QStringList({File("a.mpg"), File("c.avi")}));
+    EXPECT_TRUE(info.PlayItem(info.CurrentIndex));
+    EXPECT_EQ(info.CurrentFile, File("c.avi"));
+    // Before the first comes the last.
+    EXPECT_TRUE(info.PlayItem(0));
+    EXPECT_TRUE(info.PlayPrevious());
+    EXPECT_EQ(info.CurrentIndex, 1);
+
+    EXPECT_EQ(changed, QStringList({"2", "0", "1", "0", "1"}));
+    // Files that played join the recent list once, newest first.
+    EXPECT_EQ(info.RecentList, QStringList({File("a.mpg"), File("c.avi")}));
+    EXPECT_EQ(played.count(File("bad.mpg")), 1);
+}
+
+TEST_F(PlayLists, WithoutAnEngineNothingPlaysAndNothingIsDropped)
+{
+    TPlaybackInfo info;
+    info.PlayList = {File("a.mpg")};
+    EXPECT_FALSE(info.PlayItem(0));
+    EXPECT_EQ(info.PlayList.size(), 1);
+    EXPECT_TRUE(info.RecentList.isEmpty());
+}
