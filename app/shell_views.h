@@ -140,6 +140,11 @@ public:
     virtual bool ShowPlaybackDialog() { return false; }
     virtual void OpenPlayListWindow() {}
     virtual void ClosePlayListWindow() {}
+    // The play-list window is open. When the playing file ends, the
+    // playback engine's end handler calls PlayNextFromPlayListWindow while
+    // it is: the window plays the next item once the handler has returned.
+    virtual bool PlayListWindowOpen() const { return false; }
+    virtual void PlayNextFromPlayListWindow() {}
     // Starts the scheduling agent program; false when it cannot be started.
     virtual bool StartAgent() { return false; }
 };

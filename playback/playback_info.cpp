@@ -57,9 +57,13 @@ bool TPlaybackInfo::DeleteDoneItem(int index, bool deleteFile)
 {
     if (index < 0 || index >= int(DoneList.size()))
         return false;
-    if (deleteFile && QFile::exists(DoneList[size_t(index)]->FileName) &&
-        !QFile::remove(DoneList[size_t(index)]->FileName))
-        qCWarning(lcFiles) << "cannot delete" << DoneList[size_t(index)]->FileName;
+    const QString &file = DoneList[size_t(index)]->FileName;
+    // A recording that cannot be deleted keeps its entry: dropped from the
+    // list it would still fill the disk, and come back at the next start.
+    if (deleteFile && QFile::exists(file) && !QFile::remove(file)) {
+        qCWarning(lcFiles) << "cannot delete" << file;
+        return false;
+    }
     DoneList.erase(DoneList.begin() + index);
     return true;
 }
@@ -68,7 +72,6 @@ void TPlaybackInfo::ClearDoneItems(bool deleteFiles)
 {
     for (int i = int(DoneList.size()) - 1; i >= 0; --i)
         DeleteDoneItem(i, deleteFiles);
-    DoneList.clear();
 }
 
 bool TPlaybackInfo::DeletePlayListItem(int index)
@@ -76,6 +79,9 @@ bool TPlaybackInfo::DeletePlayListItem(int index)
     if (PlayList.isEmpty() || index < 0 || index >= PlayList.size())
         return false;
     PlayList.removeAt(index);
+    // CurrentIndex keeps naming the item that plays.
+    if (index < CurrentIndex)
+        --CurrentIndex;
     return true;
 }
 

@@ -55,9 +55,13 @@ public:
     // False for a null item or a FileName already listed (case-sensitive);
     // else the item goes to the front.
     bool AddDoneItem(std::unique_ptr<TPlaybackItem> item);
-    // False outside the list; deleteFile also deletes the recorded file.
+    // False outside the list; deleteFile also deletes the recorded file,
+    // and when that fails the entry stays and the result is false.
     bool DeleteDoneItem(int index, bool deleteFile);
+    // Deletes every entry as DeleteDoneItem does; entries whose files could
+    // not be deleted stay.
     void ClearDoneItems(bool deleteFiles);
+    // Removes a play-list line; CurrentIndex follows the item playing.
     bool DeletePlayListItem(int index);
     // Plays PlayList[index]. On success the file joins the recent list and
     // OnItemChanged runs; a file that fails to play leaves the play list

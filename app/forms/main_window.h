@@ -158,6 +158,12 @@ public:
     void ShowAddMemoryChannel() override;
     // After a snapshot: the snapshot list, created when needed, refreshed.
     void ShowSnapshotList() override;
+    // The Playback dialog and the play-list window (main_window_playback.cpp).
+    bool ShowPlaybackDialog() override;
+    void OpenPlayListWindow() override;
+    void ClosePlayListWindow() override;
+    bool PlayListWindowOpen() const override;
+    void PlayNextFromPlayListWindow() override;
 
     // IChannelMosaic
     bool HasMarkedChannels() const override;

@@ -87,6 +87,38 @@ TEST_F(PlayLists, DoneListKeysOnTheFileNameAndRoundTrips)
     EXPECT_EQ(TestEnv::ReadFile(List), bytes);
 }
 
+TEST_F(PlayLists, AnEntryStaysWhileItsRecordingCannotBeDeleted)
+{
+    // unlink() refuses a folder, whoever runs the test.
+    QDir().mkpath(File("stuck.mpg"));
+    TPlaybackInfo info;
+    info.AddDoneItem(Item(File("stuck.mpg")));
+    info.AddDoneItem(Item(File("a.mpg")));
+    EXPECT_FALSE(info.DeleteDoneItem(1, true));
+    ASSERT_EQ(info.DoneList.size(), 2u);
+    info.ClearDoneItems(true);
+    ASSERT_EQ(info.DoneList.size(), 1u);
+    EXPECT_EQ(info.DoneList[0]->FileName, File("stuck.mpg"));
+    EXPECT_FALSE(QFileInfo::exists(File("a.mpg")));
+    // Without the file the entry goes.
+    EXPECT_TRUE(info.DeleteDoneItem(0, false));
+    EXPECT_TRUE(QFileInfo(File("stuck.mpg")).isDir());
+}
+
+TEST_F(PlayLists, DeletingAPlayListLineKeepsTheCurrentItem)
+{
+    TPlaybackInfo info;
+    info.PlayList = {"/v/a.mpg", "/v/b.mpg", "/v/c.mpg"};
+    info.PlayFile = [](const QString &) { return true; };
+    ASSERT_TRUE(info.PlayItem(1));
+    EXPECT_TRUE(info.DeletePlayListItem(2));
+    EXPECT_EQ(info.CurrentIndex, 1);
+    EXPECT_TRUE(info.DeletePlayListItem(0));
+    EXPECT_EQ(info.CurrentIndex, 0);
+    EXPECT_EQ(info.PlayList[info.CurrentIndex], info.CurrentFile);
+    EXPECT_FALSE(info.DeletePlayListItem(1));
+}
+
 TEST_F(PlayLists, DamagedFilesAreDeletedKeepingWhatWasRead)
 {
     TPlaybackInfo info;
