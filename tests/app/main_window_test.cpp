@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "app/forms/digital_zoom.h"
@@ -20,6 +21,9 @@
 #include "channels/preview_info.h"
 #include "mode_fakes.h"
 #include "platform/instance_channel.h"
+#include "playback/forms/play_list_menu.h"
+#include "playback/forms/playback_form.h"
+#include "playback/playback_info.h"
 #include "test_env.h"
 
 namespace {
@@ -428,3 +432,52 @@ TEST_F(MainWindow, DigitalZoomClosesItselfWhenLeftAlone)
 }
 
 } // namespace
+
+// The mode machine opens the Playback dialog and the play-list window through
+// the main window, and leaving playback closes the window.
+TEST_F(MainWindow, PlaybackGoesThroughTheDialogAndThePlayListWindow)
+{
+    ModeEngines.Shell = W;
+    const QString folder = TestEnv::NewFolder("rec");
+    TPlaybackInfo lists;
+    for (const char *name : {"b.mpg", "a.mpg"}) {
+        auto item = std::make_unique<TPlaybackItem>();
+        item->FileName = TestEnv::WriteFile(folder + "/" + name, "x");
+        lists.AddDoneItem(std::move(item));
+    }
+    lists.PlayFile = [this](const QString &file) {
+        Log.Add("PlayFile " + file.section('/', -1));
+        return true;
+    };
+    PlaybackInfo = &lists;
+    TPlaybackDialogHooks hooks;
+    hooks.Opened = [](QDialog *d) {
+        QTimer::singleShot(0, d, [d] {
+            auto *form = static_cast<TFormPlayback *>(d);
+            form->DoneRowDoubleClick(1);
+            form->DoneRowDoubleClick(0);
+            form->BitBtnOKClick();
+        });
+    };
+    SetPlaybackDialogHooks(hooks);
+    File.Items = 2;
+
+    ASSERT_TRUE(Main.SetAppMode(ModePlay));
+    EXPECT_EQ(lists.PlayList, QStringList({folder + "/b.mpg", folder + "/a.mpg"}));
+    ASSERT_TRUE(W->PlayListWindowOpen());
+    // The engine here is a fake: item 0 starts as the real one starts it.
+    lists.PlayItem(0);
+    TFormPlayListMenu *window = PlayListMenu();
+    EXPECT_EQ(window->parentWidget(), W);
+    EXPECT_EQ(window->Lines(), QStringList({"b.mpg", "a.mpg"}));
+
+    // The engine's end of a file: the window plays the next one.
+    W->PlayNextFromPlayListWindow();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Log.Has("PlayFile a.mpg"));
+
+    ASSERT_TRUE(Main.SetAppMode(ModeLive));
+    EXPECT_FALSE(W->PlayListWindowOpen());
+    SetPlaybackDialogHooks({});
+    PlaybackInfo = nullptr;
+}
