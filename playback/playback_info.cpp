@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/record_stream.h"
 #include "platform/safe_file.h"
+#include "platform/timeshift_index.h"
 
 TPlaybackInfo *PlaybackInfo = nullptr;
 
@@ -24,7 +25,65 @@ bool FileExists(const QString &path)
     return QFileInfo::exists(path);
 }
 
+bool IsTimeShiftVideo(const QString &file)
+{
+    return file.endsWith(".mpv", Qt::CaseInsensitive);
+}
+
+// A time-shift recording's sound beside its video: "ts0.mpv" -> "ts0.mpa".
+QString SoundOf(const QString &video)
+{
+    QString sound = video;
+    sound[sound.size() - 1] = QChar(video.back() == 'V' ? 'A' : 'a');
+    return sound;
+}
+
+QString IndexOf(const QString &video)
+{
+    return QString::fromStdString(TimeShiftIndexName(video.toStdString()));
+}
+
 } // namespace
+
+QStringList RecordingCompanions(const QString &file)
+{
+    QStringList companions;
+    if (IsTimeShiftVideo(file))
+        for (const QString &companion : {SoundOf(file), IndexOf(file)})
+            if (QFileInfo::exists(companion))
+                companions << companion;
+    return companions;
+}
+
+bool RenameRecording(const QString &from, const QString &to)
+{
+    QList<std::pair<QString, QString>> moves = {{from, to}};
+    if (IsTimeShiftVideo(from)) {
+        const std::pair<QString, QString> companions[] = {{SoundOf(from), SoundOf(to)},
+                                                          {IndexOf(from), IndexOf(to)}};
+        for (const auto &[old, renamed] : companions) {
+            if (!QFileInfo::exists(old))
+                continue;
+            // Only a ".mpv" finds its sound and index again.
+            if (!IsTimeShiftVideo(to))
+                return false;
+            moves.append({old, renamed});
+        }
+    }
+    for (const auto &move : moves)
+        if (QFileInfo::exists(move.second))
+            return false;
+    for (qsizetype i = 0; i < moves.size(); ++i) {
+        if (QFile::rename(moves[i].first, moves[i].second))
+            continue;
+        qCWarning(lcFiles) << "cannot rename" << moves[i].first << "to" << moves[i].second;
+        while (--i >= 0)
+            if (!QFile::rename(moves[i].second, moves[i].first))
+                qCWarning(lcFiles) << "cannot rename" << moves[i].second << "back";
+        return false;
+    }
+    return true;
+}
 
 double DateTimeToDays(const QDateTime &time)
 {
@@ -64,6 +123,11 @@ bool TPlaybackInfo::DeleteDoneItem(int index, bool deleteFile)
         qCWarning(lcFiles) << "cannot delete" << file;
         return false;
     }
+    // Without its video a time shift's sound and index are of no use.
+    if (deleteFile)
+        for (const QString &companion : RecordingCompanions(file))
+            if (!QFile::remove(companion))
+                qCWarning(lcFiles) << "cannot delete" << companion;
     DoneList.erase(DoneList.begin() + index);
     return true;
 }

@@ -55,8 +55,9 @@ public:
     // False for a null item or a FileName already listed (case-sensitive);
     // else the item goes to the front.
     bool AddDoneItem(std::unique_ptr<TPlaybackItem> item);
-    // False outside the list; deleteFile also deletes the recorded file,
-    // and when that fails the entry stays and the result is false.
+    // False outside the list; deleteFile also deletes the recorded file
+    // (with its companions), and when that fails the entry stays and the
+    // result is false.
     bool DeleteDoneItem(int index, bool deleteFile);
     // Deletes every entry as DeleteDoneItem does; entries whose files could
     // not be deleted stay.
@@ -95,5 +96,14 @@ bool ReadDoneList(QIODevice *device, std::vector<std::unique_ptr<TPlaybackItem>>
 QByteArray WriteDoneList(const std::vector<std::unique_ptr<TPlaybackItem>> &items, bool *ok);
 // The recent list's lines (CR LF or LF ended); empty lines are skipped.
 QStringList ReadRecentList(const QByteArray &bytes);
+
+// The files on disk that belong to a recording besides itself: a time-shift
+// recording's sound ("ts0.mpv" -> "ts0.mpa") and time index
+// ("ts0.mpv.idx").
+QStringList RecordingCompanions(const QString &file);
+// Renames a recording with its companions, all or none: false (and nothing
+// moved) when any new name exists already or any rename fails, and for a
+// time-shift recording with companions whose new name is not a ".mpv".
+bool RenameRecording(const QString &from, const QString &to);
 
 extern TPlaybackInfo *PlaybackInfo;

@@ -497,11 +497,9 @@ void TFormPlayback::RenameRow(int row, const QString &name)
               !name.contains(QChar(0));
     for (const auto &listed : Info->DoneList)
         ok = ok && listed->FileName != target;
-    // QFile::rename never replaces an existing file.
-    if (ok && !QFile::rename(item.FileName, target)) {
-        qCWarning(lcFiles) << "cannot rename" << item.FileName << "to" << target;
-        ok = false;
-    }
+    // Never replaces an existing file; a time shift's sound and index move
+    // with its video.
+    ok = ok && RenameRecording(item.FileName, target);
     if (!ok) {
         ShowWarningText("File cannot be renamed...");
         return;

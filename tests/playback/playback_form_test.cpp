@@ -393,7 +393,6 @@ TEST_F(PlaybackForm, ARenameThatFailsLeavesFileAndEntryAsTheyWere)
     }
     EXPECT_EQ(TestEnv::ReadFile(other), "recording");
     EXPECT_EQ(QDir(Folder).entryList(QDir::Files), QStringList({"a.mpg", "other.mpg"}));
-
 }
 
 TEST_F(PlaybackForm, ARenameInAFolderThatTakesNoNewNamesFails)

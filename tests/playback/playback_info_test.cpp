@@ -105,6 +105,35 @@ TEST_F(PlayLists, AnEntryStaysWhileItsRecordingCannotBeDeleted)
     EXPECT_TRUE(QFileInfo(File("stuck.mpg")).isDir());
 }
 
+TEST_F(PlayLists, ATimeShiftMovesAndGoesWithItsSoundAndIndex)
+{
+    const QStringList kept = {File("ts0.mpv"), File("ts0.mpa"), File("ts0.mpv.idx")};
+    for (const QString &file : kept)
+        TestEnv::WriteFile(file, file.toUtf8());
+    EXPECT_EQ(RecordingCompanions(kept[0]), kept.mid(1));
+    EXPECT_TRUE(RecordingCompanions(File("a.mpg")).isEmpty());
+
+    // Not a ".mpv": the sound would not be found again.
+    EXPECT_FALSE(RenameRecording(kept[0], File("trip.mpg")));
+    // A companion's new name is taken: nothing moves.
+    TestEnv::WriteFile(File("trip.mpa"), "other");
+    EXPECT_FALSE(RenameRecording(kept[0], File("trip.mpv")));
+    EXPECT_TRUE(QFileInfo::exists(kept[0]) && QFileInfo::exists(kept[1]));
+    EXPECT_EQ(TestEnv::ReadFile(File("trip.mpa")), "other");
+    QFile::remove(File("trip.mpa"));
+    ASSERT_TRUE(RenameRecording(kept[0], File("trip.mpv")));
+    EXPECT_EQ(TestEnv::ReadFile(File("trip.mpa")), kept[1].toUtf8());
+    EXPECT_EQ(TestEnv::ReadFile(File("trip.mpv.idx")), kept[2].toUtf8());
+    for (const QString &file : kept)
+        EXPECT_FALSE(QFileInfo::exists(file));
+
+    TPlaybackInfo info;
+    info.AddDoneItem(Item(File("trip.mpv"), "Time Shifting"));
+    EXPECT_TRUE(info.DeleteDoneItem(0, true));
+    for (const char *name : {"trip.mpv", "trip.mpa", "trip.mpv.idx"})
+        EXPECT_FALSE(QFileInfo::exists(File(name))) << name;
+}
+
 TEST_F(PlayLists, DeletingAPlayListLineKeepsTheCurrentItem)
 {
     TPlaybackInfo info;
