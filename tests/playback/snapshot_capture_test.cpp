@@ -19,8 +19,8 @@
 #include "platform/video_window.h"
 #include "platform/virtual_card.h"
 #include "playback/snapshot_info.h"
-#include "recording_presenter.h"
 #include "snapshot_test_util.h"
+#include "recording_presenter.h"
 #include "test_env.h"
 
 namespace {
