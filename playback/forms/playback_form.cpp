@@ -163,6 +163,7 @@ void TFormPlayback::BuildControls()
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         g->setSelectionBehavior(QAbstractItemView::SelectRows);
         g->verticalHeader()->hide();
+        g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 6);
         g->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
         g->horizontalHeader()->setHighlightSections(false);
         return g;
