@@ -24,17 +24,6 @@ class QTableWidget;
 class TPlaybackInfo;
 struct TPlaybackItem;
 
-// The length of a recording in whole seconds, EndTime - StartTime; negative
-// when it ends before it starts.
-qint64 DurationSeconds(const TPlaybackItem &item);
-// "h:mm:ss", hours not wrapped at 24; a negative length carries its minus
-// sign in the hours field ("-1:01:01", "-0:00:30").
-QString DurationText(qint64 seconds);
-
-// The done grid's six cells of a recording: file name, start, duration,
-// channel, folder (with its trailing separator), description.
-QStringList DoneRowCells(const TPlaybackItem &item);
-
 // What the dialog asks the desktop for; tests put their own answers in
 // place so that no native dialog opens. An empty function is the real one.
 struct TPlaybackDialogHooks

@@ -20,6 +20,7 @@
 
 #include "channels/languages.h"
 #include "platform/messages.h"
+#include "playback/done_list_text.h"
 #include "playback/forms/playback_form.h"
 #include "playback/playback_info.h"
 #include "recording_presenter.h"
