@@ -141,7 +141,7 @@ public:
     virtual void OpenPlayListWindow() {}
     virtual void ClosePlayListWindow() {}
     // Starts the scheduling agent program; false when it cannot be started.
-    virtual bool StartAgent() { return false; }
+    virtual bool StartAgent();
 };
 
 // Fans events out to the main window, the TV panel and the FM panel, in that
