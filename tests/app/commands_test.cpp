@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/commands.h"
+#include "platform/instance_channel.h"
 #include "mode_fakes.h"
 #include "test_env.h"
 
@@ -504,6 +505,30 @@ TEST_F(Commands, RemoteCommands)
     EXPECT_EQ(Main.AppMode, ModeCapture);
     QCoreApplication::processEvents();
     EXPECT_EQ(Main.AppMode, ModeLive);
+}
+
+// Schedule: the agent's window is asked to show (3027) while an agent
+// listens; only without one is the agent program started.
+TEST_F(Commands, ScheduleWakesARunningAgentOrStartsOne)
+{
+    Force(ModeLive);
+    Log.Calls.clear();
+    ExecuteCommand(10);
+    EXPECT_EQ(Log.Calls, QStringList{"StartAgent"});
+
+    TInstanceServer agent(AgentName);
+    ASSERT_TRUE(agent.Listen());
+    QList<int> got;
+    agent.Handler = [&got](const TInstanceMessageData &m) {
+        got << m.Number;
+        return QByteArray();
+    };
+    Log.Calls.clear();
+    ExecuteCommand(10);
+    for (int i = 0; i < 100 && got.isEmpty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(got, QList<int>{AgentShowWindow});
+    EXPECT_FALSE(Log.Has("StartAgent"));
 }
 
 } // namespace
