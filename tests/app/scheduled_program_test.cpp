@@ -5,8 +5,6 @@
 // here by a socket of the agent's name on a thread of its own.
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
-#include <QThread>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -15,6 +13,7 @@
 #include "app/main_info.h"
 #include "app/main_settings.h"
 #include "capture/capture_settings.h"
+#include "fake_agent.h"
 #include "platform/instance_channel.h"
 #include "playback/playback_info.h"
 #include "playback/scheduled_record.h"
@@ -22,60 +21,6 @@
 #include "test_env.h"
 
 namespace {
-
-using TReport = std::pair<int, int>;
-
-// Listens as the agent and keeps every message it gets.
-class TFakeAgent
-{
-public:
-    TFakeAgent()
-    {
-        Thread.start();
-        Context.moveToThread(&Thread);
-        QMetaObject::invokeMethod(
-            &Context,
-            [this] {
-                Server = new TInstanceServer(AgentName);
-                Server->Handler = [this](const TInstanceMessageData &m) {
-                    QMutexLocker lock(&Mutex);
-                    Got.append({m.Number, m.WParam});
-                    return QByteArray();
-                };
-                Listening = Server->Listen();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~TFakeAgent()
-    {
-        QMetaObject::invokeMethod(
-            &Context, [this] { delete Server; }, Qt::BlockingQueuedConnection);
-        Thread.quit();
-        Thread.wait();
-    }
-    QList<TReport> Messages()
-    {
-        QMutexLocker lock(&Mutex);
-        return Got;
-    }
-    bool WaitFor(TReport report, int count = 1, int timeoutMs = 15000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 50) {
-            if (Messages().count(report) >= count)
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-    bool Listening = false;
-
-private:
-    QThread Thread;
-    QObject Context;
-    TInstanceServer *Server = nullptr;
-    QMutex Mutex;
-    QList<TReport> Got;
-};
 
 bool Exit(TProgramProcess &lyra)
 {
