@@ -253,8 +253,7 @@ bool TScheduledRecording::StopScheduled()
             MainInfo->LastCaptureFile = finished.FileName;
         qCInfo(lcApp) << "scheduled recording finished:" << finished.FileName;
     } else if (!stopped) {
-        qCWarning(lcApp) << "scheduled recording: the recording did not stop";
-        return false;
+        qCWarning(lcApp) << "scheduled recording: the recording did not stop; nothing is listed";
     }
     if (CaptureInfo)
         CaptureInfo->RestoreCaptureSettings();
@@ -269,7 +268,7 @@ bool TScheduledRecording::StopScheduled()
     if (CaptureInfo)
         CaptureInfo->Quiet = 0;
     PostAgentMessage(AgentReport, RecordingFinished);
-    return true;
+    return stopped;
 }
 
 TScheduledRecording g_scheduled;

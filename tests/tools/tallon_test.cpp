@@ -4,6 +4,8 @@
 // and the command line.
 #include <QCoreApplication>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -279,6 +281,35 @@ TEST(TallonTimers, TheSystemdTimerRunsFireWithTheFolder)
     EXPECT_TRUE(a.contains("--timer-property=WakeSystem=yes"));
     EXPECT_EQ(a.mid(a.indexOf("--")), QStringList({"--", "/usr/bin/tallon", "fire", "4",
                                                    "--program-folder", "/data/lyra"}));
+}
+
+// lyra-config shows the request as the program reads it.
+TEST(TallonRequest, LyraConfigShowsIt)
+{
+    TScheduleEntry e = Entry(Eight, 45, RelayFM, 6);
+    e.Id = 9;
+    e.Name = "radio play";
+    const QString path = TestEnv::NewFolder("relay") + "/Relay.rec";
+    ASSERT_TRUE(WriteRelayFile(path, e.Request()));
+    auto show = [&] {
+        QProcess p;
+        p.start(TestEnv::BinaryDir() + "/tools/lyra-config", {"show", path});
+        EXPECT_TRUE(p.waitForFinished(10000));
+        return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    };
+    const QJsonObject shown = show();
+    EXPECT_EQ(shown["status"].toString(), "ok");
+    EXPECT_EQ(shown["sourceName"].toString(), "fm");
+    EXPECT_EQ(shown["channel"].toInt(), 6);
+    EXPECT_EQ(shown["recordLimit"].toInt(), 45 * 60);
+    EXPECT_EQ(shown["formatName"].toString(), "MPEG 2");
+    EXPECT_EQ(shown["fileName"].toString(), "radio play");
+    EXPECT_EQ(shown["nameFormat"].toString(), "given name");
+
+    QByteArray bytes = TestEnv::ReadFile(path);
+    bytes.chop(1);
+    TestEnv::WriteFile(path, bytes);
+    EXPECT_EQ(show()["status"].toString(), "damaged");
 }
 
 // The command line on a folder; an agent of the test's own listens, so no
