@@ -2,11 +2,13 @@
 // their own tables (source cycle, TV audio modes, volume texts, FM toggle,
 // remote commands).
 #include <QCoreApplication>
+#include <QFile>
 #include <QUrl>
 
 #include "app/commands.h"
-#include "platform/instance_channel.h"
 #include "mode_fakes.h"
+#include "platform/instance_channel.h"
+#include "platform/program_folder.h"
 #include "test_env.h"
 
 namespace {
@@ -529,6 +531,31 @@ TEST_F(Commands, ScheduleWakesARunningAgentOrStartsOne)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(got, QList<int>{AgentShowWindow});
     EXPECT_FALSE(Log.Has("StartAgent"));
+}
+
+// iEPG opens the address of "EPG.url" in the program folder (the built-in
+// one without it); not in FM.
+TEST_F(Commands, TheGuideOpensTheConfiguredAddress)
+{
+    QList<QUrl> opened;
+    SetUrlOpener([&opened](const QUrl &url) {
+        opened << url;
+        return true;
+    });
+    const QString file = ProgramFolder::File("EPG.url");
+    QFile::remove(file);
+    Force(ModeLive);
+    EXPECT_TRUE(ExecuteCommand(14));
+    TestEnv::WriteFile(file, "https://guide.example/tv\nignored\n");
+    EXPECT_TRUE(ExecuteCommand(14));
+    Force(ModeFM);
+    EXPECT_FALSE(ExecuteCommand(14));
+    SetUrlOpener(nullptr);
+    QFile::remove(file);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened[0], QUrl(EpgAddress()));
+    EXPECT_FALSE(opened[0].isEmpty());
+    EXPECT_EQ(opened[1], QUrl("https://guide.example/tv"));
 }
 
 } // namespace
