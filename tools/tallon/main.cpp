@@ -259,6 +259,16 @@ int RunAgent(TAgent &agent, bool untilIdle, int fireId)
         check->start(1000);
     } else {
         agent.StartTimer();
+        // Nothing planned any more: the next `tallon add` starts it again.
+        auto *idle = new QTimer(&agent);
+        QObject::connect(idle, &QTimer::timeout, &agent, [&agent] {
+            TSchedule schedule;
+            QString error;
+            if (schedule.Load(ScheduleFilePath(agent.ProgramFolder), &error) &&
+                !schedule.AnyPendingOrRunning())
+                QCoreApplication::quit();
+        });
+        idle->start(5000);
     }
     return QCoreApplication::exec();
 }
