@@ -266,8 +266,8 @@ void OpenHelp()
 void Schedule()
 {
     if (InstanceListening(AgentName)) {
-        if (!SendInstanceMessage(AgentName, {AgentShowWindow, 0, 0}))
-            qCWarning(lcApp) << "the scheduling agent did not answer";
+        if (!PostInstanceMessage(AgentName, {AgentShowWindow, 0, 0}))
+            qCWarning(lcApp) << "the scheduling agent did not take the Schedule command";
     } else if (!Shell().StartAgent()) {
         qCWarning(lcApp) << "the scheduling agent cannot be started";
     }

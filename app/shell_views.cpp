@@ -3,6 +3,7 @@
 #include "app/app_modes.h"
 #include "app/main_info.h"
 #include "app/menu_captions.h"
+#include "app/scheduled_module.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -257,11 +258,15 @@ void NotifyRecordingProgress(const TRecordingProgress &progress)
     if (progress.FreeSpace > DiskFullLimit)
         return;
     if (progress.Quiet) {
-        if (!SendInstanceMessage(AgentName, {AgentReport, 2, 0}, nullptr, 1000))
-            qCWarning(lcApp) << "the scheduling agent did not take the disk-full report";
+        SendToAgent(AgentReport, 2);
     } else {
         ShowWarning(1101);
     }
+}
+
+bool IShellControl::StartAgent()
+{
+    return StartSchedulingAgent();
 }
 
 void ConnectShellViews()

@@ -146,7 +146,7 @@ public:
     virtual bool PlayListWindowOpen() const { return false; }
     virtual void PlayNextFromPlayListWindow() {}
     // Starts the scheduling agent program; false when it cannot be started.
-    virtual bool StartAgent() { return false; }
+    virtual bool StartAgent();
 };
 
 // Fans events out to the main window, the TV panel and the FM panel, in that

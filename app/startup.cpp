@@ -9,6 +9,7 @@
 #include "app/audio_adjust.h"
 #include "app/capture_module.h"
 #include "app/recording_module.h"
+#include "app/scheduled_module.h"
 #include "app/channel_module.h"
 #include "app/main_info.h"
 #include "app/main_settings.h"
@@ -111,10 +112,12 @@ void InitializeModules()
     InitializeCaptureModule();
     InitializeSnapshotModule();
     InitializeRecordingModule();
+    InitializeScheduledModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeScheduledModule();
     FinalizeRecordingModule();
     FinalizeSnapshotModule();
     FinalizeCaptureModule();
@@ -262,10 +265,7 @@ void DeferredStart()
 
 void StartScheduledRecording()
 {
-    if (Mode() == ModeLive || Mode() == ModeFM)
-        SetMode(ModeScheduledCapture);
-    else
-        PostToAgent(AgentReport, 3);
+    HandleScheduledRequest();
 }
 
 bool ShutdownDone()

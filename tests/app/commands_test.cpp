@@ -2,10 +2,13 @@
 // their own tables (source cycle, TV audio modes, volume texts, FM toggle,
 // remote commands).
 #include <QCoreApplication>
+#include <QFile>
 #include <QUrl>
 
 #include "app/commands.h"
 #include "mode_fakes.h"
+#include "platform/instance_channel.h"
+#include "platform/program_folder.h"
 #include "test_env.h"
 
 namespace {
@@ -504,6 +507,55 @@ TEST_F(Commands, RemoteCommands)
     EXPECT_EQ(Main.AppMode, ModeCapture);
     QCoreApplication::processEvents();
     EXPECT_EQ(Main.AppMode, ModeLive);
+}
+
+// Schedule: the agent's window is asked to show (3027) while an agent
+// listens; only without one is the agent program started.
+TEST_F(Commands, ScheduleWakesARunningAgentOrStartsOne)
+{
+    Force(ModeLive);
+    Log.Calls.clear();
+    ExecuteCommand(10);
+    EXPECT_EQ(Log.Calls, QStringList{"StartAgent"});
+
+    TInstanceServer agent(AgentName);
+    ASSERT_TRUE(agent.Listen());
+    QList<int> got;
+    agent.Handler = [&got](const TInstanceMessageData &m) {
+        got << m.Number;
+        return QByteArray();
+    };
+    Log.Calls.clear();
+    ExecuteCommand(10);
+    for (int i = 0; i < 100 && got.isEmpty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(got, QList<int>{AgentShowWindow});
+    EXPECT_FALSE(Log.Has("StartAgent"));
+}
+
+// iEPG opens the address of "EPG.url" in the program folder (the built-in
+// one without it); not in FM.
+TEST_F(Commands, TheGuideOpensTheConfiguredAddress)
+{
+    QList<QUrl> opened;
+    SetUrlOpener([&opened](const QUrl &url) {
+        opened << url;
+        return true;
+    });
+    const QString file = ProgramFolder::File("EPG.url");
+    QFile::remove(file);
+    Force(ModeLive);
+    EXPECT_TRUE(ExecuteCommand(14));
+    TestEnv::WriteFile(file, "https://guide.example/tv\nignored\n");
+    EXPECT_TRUE(ExecuteCommand(14));
+    Force(ModeFM);
+    EXPECT_FALSE(ExecuteCommand(14));
+    SetUrlOpener(nullptr);
+    QFile::remove(file);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened[0], QUrl(EpgAddress()));
+    EXPECT_FALSE(opened[0].isEmpty());
+    EXPECT_EQ(opened[1], QUrl("https://guide.example/tv"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/forms/main_panel.h"
 #include "app/forms/shape_image.h"
 #include "app/ui_info.h"
+#include "channels/country_info.h"
 #include "mode_fakes.h"
 #include "test_env.h"
 
@@ -276,6 +277,23 @@ TEST_F(Panel, PlayStateAndTextButtons)
     P->ModeChanged(ModeLive);
     EXPECT_TRUE(P->PanelVideoSource->isEnabled());
     EXPECT_TRUE(P->PanelFMMode->isVisible());
+}
+
+// The programme guide's button: Japan's country code only, and only while
+// TV is shown.
+TEST_F(Panel, TheGuideButtonShowsForCountry81InTVOnly)
+{
+    TCountryInfo country;
+    CountryInfo = &country;
+    for (int code : {1, 49, 81}) {
+        country.LocaleCountry = code;
+        for (uint8_t mode : {ModeLive, ModeCapture, ModeFM}) {
+            P->ModeChanged(mode);
+            EXPECT_EQ(P->PaneliEPG->isVisible(), code == 81 && mode == ModeLive)
+                << code << " " << int(mode);
+        }
+    }
+    CountryInfo = nullptr;
 }
 
 } // namespace

@@ -11,7 +11,7 @@ DESTDIR="$dest" cmake --install "$build" >/dev/null
 prefix="$dest$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-for p in lyra lyra-remote lyra-config; do
+for p in lyra lyra-remote lyra-config tallon; do
   [ -x "$prefix/bin/$p" ] || fail "bin/$p not installed"
 done
 version=$("$prefix/bin/lyra" --version)
@@ -35,7 +35,7 @@ names=$("$prefix/bin/lyra-remote" --list)
 for size in 16 22 24 32 48 64 128 256; do
   [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/lyra.png" ] || fail "icon ${size}px missing"
 done
-for m in lyra lyra-remote lyra-config; do
+for m in lyra lyra-remote lyra-config tallon; do
   [ -f "$prefix/share/man/man1/$m.1" ] || fail "manual page $m.1 missing"
 done
 desktop="$prefix/share/applications/lyra.desktop"
