@@ -440,8 +440,11 @@ TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
     TestEnv::WriteFile(folder + "/Lyra.html", "<html></html>");
     EXPECT_EQ(HelpFilePath(folder, "Deutsch"), folder + "/Lyra.html");
     EXPECT_EQ(HelpFilePath(folder, ""), folder + "/Lyra.html");
+    TestEnv::WriteFile(folder + "/Lyra_English.html", "<html></html>");
+    EXPECT_EQ(HelpFilePath(folder, "Deutsch"), folder + "/Lyra_English.html");
     TestEnv::WriteFile(folder + "/Lyra_Deutsch.html", "<html></html>");
     EXPECT_EQ(HelpFilePath(folder, "Deutsch"), folder + "/Lyra_Deutsch.html");
+    EXPECT_EQ(HelpFilePath(folder, "Francais"), folder + "/Lyra_English.html");
 
     // The command opens what the rule finds in the program's documentation,
     // or says that there is none.
