@@ -25,6 +25,11 @@ QStringList CaptureQualityNames()
     return {"Fastest", "Faster", "Fast", "Normal", "High", "Higher", "Highest"};
 }
 
+QStringList AudioCaptureFormatNames()
+{
+    return {"48000 Hz, 16 Bit, Stereo", "44100 Hz, 16 Bit, Stereo", "32000 Hz, 16 Bit, Stereo"};
+}
+
 namespace {
 
 enum

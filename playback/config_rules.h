@@ -14,6 +14,8 @@ QStringList CaptureFormatNames();
 QStringList FrameRateNames();
 // "Fastest" ... "Highest".
 QStringList CaptureQualityNames();
+// The audio capture formats offered for AudioCaptureFormatIndex.
+QStringList AudioCaptureFormatNames();
 
 // What choosing a capture format sets, and which controls stay editable.
 struct TCaptureProfile

@@ -122,10 +122,10 @@ TFormConfig::TFormConfig(QWidget *parent) : QDialog(parent)
 
 void TFormConfig::ApplyLanguage()
 {
-    ConfigCaption(this, "SetupForm");
+    ConfigCaption(this, "Setup");
     const char *pageKeys[] = {"TVTuner", "Preview", "Capture", "Video", "Other", "FM"};
     for (int page = 0; page < 6; ++page) {
-        const QString text = TranslateKey(pageKeys[page]);
+        const QString text = MultiLangInfo ? MultiLangInfo->Translate(pageKeys[page]) : QString();
         if (!text.isEmpty())
             PageControl->setTabText(page, text);
     }
@@ -190,7 +190,9 @@ void TFormConfig::BitBtnHelpClick()
 
 void TFormConfig::BitBtnOKClick()
 {
-    if (Closing)
+    // A scan started from the grid is still filling the lists: "Abort" ends
+    // it first.
+    if (Closing || (ChannelInfo && ChannelInfo->Scanning))
         return;
     Closing = true;
     if (FMShown)
@@ -209,6 +211,12 @@ void TFormConfig::BitBtnCancelClick()
 
 void TFormConfig::reject()
 {
+    // Closing during a scan only stops it; the lists are restored once the
+    // scan no longer writes into them.
+    if (ChannelInfo && ChannelInfo->Scanning) {
+        ChannelInfo->ScanAbort = 1;
+        return;
+    }
     if (!Closing) {
         Closing = true;
         RestoreAtCancel();
@@ -218,8 +226,6 @@ void TFormConfig::reject()
 
 void TFormConfig::RestoreAtCancel()
 {
-    if (ChannelInfo && ChannelInfo->Scanning)
-        ChannelInfo->ScanAbort = 1;
     SelectLanguageNow(SavedLanguage);
     if (!ChannelInfo)
         return;

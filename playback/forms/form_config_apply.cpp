@@ -47,7 +47,8 @@ void TFormConfig::OKInTV()
     m.PIPPlayback = CheckBoxPIP->isChecked();
     m.CapturePath = AcceptFolder(EditCapturePath->text(), m.CapturePath);
     m.AlwaysOnTop = CheckBoxAlwaysOnTop->isChecked();
-    if (ComboBoxAspect->isVisible() || !(ModeEngines.Shell && ModeEngines.Shell->FullScreen()))
+    // Not offered in full screen: the stored ratio stays.
+    if (!ComboBoxAspect->isHidden())
         m.AspectRatio = ComboBoxAspect->currentIndex();
     const bool overlayChanged = m.DoNotUseOverlay != uint8_t(CheckBoxNoOverlay->isChecked());
     m.DoNotUseOverlay = CheckBoxNoOverlay->isChecked();

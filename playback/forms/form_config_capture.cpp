@@ -55,11 +55,6 @@ bool AudioOnly(const QComboBox *option)
 
 } // namespace
 
-QStringList AudioCaptureFormatNames()
-{
-    return {"48000 Hz, 16 Bit, Stereo", "44100 Hz, 16 Bit, Stereo", "32000 Hz, 16 Bit, Stereo"};
-}
-
 void TFormConfig::BuildCapturePage()
 {
     const uint8_t family = MainInfo ? MainInfo->ChipFamily : 0;
@@ -223,6 +218,9 @@ void TFormConfig::ApplyCaptureEnables()
           static_cast<QWidget *>(ComboBoxAudioCaptureFormat),
           static_cast<QWidget *>(TrackBarRecordLevel), static_cast<QWidget *>(LabelAudioCapture)})
         w->setEnabled(!noAudio);
+    // A card whose sound does not pass the capture filter's inputs has no
+    // source to choose.
+    ComboBoxAudioSource->setEnabled(!noAudio && ComboBoxAudioSource->count() > 0);
 }
 
 void TFormConfig::ComboBoxCaptureFormatChange(int index)

@@ -25,8 +25,6 @@
 #include "playback/forms/form_config.h"
 #include "playback/forms/form_config_util.h"
 
-QStringList AudioCaptureFormatNames();
-
 namespace {
 
 TVideoSignalAdjust *Adjust()
@@ -182,6 +180,7 @@ void TFormConfig::BuildFMPage()
     StringGridFM = new QTableWidget(FMMemoryCount, 3);
     StringGridFM->setHorizontalHeaderLabels({"No.", "Frequency (MHz)", "Name"});
     StringGridFM->verticalHeader()->hide();
+    StringGridFM->verticalHeader()->setDefaultSectionSize(StringGridFM->fontMetrics().height() + 8);
     StringGridFM->horizontalHeader()->setStretchLastSection(true);
     ComboBoxFMCaptureFormat = new QComboBox;
     ComboBoxFMCaptureFormat->addItems(AudioCaptureFormatNames());
@@ -226,6 +225,7 @@ void TFormConfig::BuildFMPage()
         SpinEditFMFrequency->setValue(c.FMFrequency / 1000);
         ComboBoxFMCaptureFormat->setCurrentIndex(c.AudioCaptureFormatIndex);
         ComboBoxFMAudioSource->setCurrentIndex(c.AudioSourceIndex);
+        ComboBoxFMAudioSource->setEnabled(ComboBoxFMAudioSource->count() > 0);
         ComboBoxFMOutputFormat->setCurrentIndex(c.CaptureAudioFormat == 1 ? 1 : 0);
     }
     if (MainInfo)

@@ -44,6 +44,7 @@ QTableWidget *NewGrid(int rows, const QStringList &headers)
     auto *grid = new QTableWidget(rows, headers.size());
     grid->setHorizontalHeaderLabels(headers);
     grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -2,9 +2,11 @@
 // their own tables (source cycle, TV audio modes, volume texts, FM toggle,
 // remote commands).
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QUrl>
 
 #include "app/commands.h"
+#include "channels/languages.h"
 #include "mode_fakes.h"
 #include "test_env.h"
 
@@ -462,6 +464,22 @@ TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
         ASSERT_EQ(opened.size(), 1);
         EXPECT_EQ(opened[0].toLocalFile(), expected);
     }
+
+    // The manuals shipped with the program: the language's own, else the
+    // English one.
+    TMultiLangInfo lang;
+    MultiLangInfo = &lang;
+    for (const auto &[language, page] :
+         {std::pair{"German", "Lyra_German.html"}, std::pair{"French", "Lyra_French.html"},
+          std::pair{"Korean", "Lyra_English.html"}}) {
+        lang.LanguageName = language;
+        opened.clear();
+        ExecuteCommand(11);
+        ASSERT_EQ(opened.size(), 1) << language;
+        EXPECT_EQ(opened[0].toLocalFile(), HelpFolder() + "/" + page);
+        EXPECT_TRUE(QFileInfo::exists(opened[0].toLocalFile()));
+    }
+    MultiLangInfo = nullptr;
     SetUrlOpener(nullptr);
 }
 

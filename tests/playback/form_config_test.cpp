@@ -352,10 +352,20 @@ TEST_F(FormConfig, CancelRestoresWhatActedAtOnceAndWritesNothing)
         d.ComboBoxLanguage->setCurrentIndex(Lang->LanguageNames.indexOf("German"));
         d.ComboBoxLanguageChange(d.ComboBoxLanguage->currentIndex());
         EXPECT_EQ(Lang->LanguageName, "German");
+        EXPECT_EQ(d.PageControl->tabText(0), "TV-Tuner");
+        EXPECT_EQ(d.BitBtnAutoScan->text(), "Suchlauf");
         // Channel edits in the grid.
         d.StringGridChannel->item(4, 1)->setText("Renamed");
         EXPECT_EQ(Table.Antenna[5].Name, "Renamed");
         d.SpinEditBitRate->setValue(9000);
+        // While a scan still writes into the lists, closing only stops it.
+        Table.Scanning = 1;
+        d.BitBtnCancelClick();
+        d.BitBtnOKClick();
+        EXPECT_EQ(Table.ScanAbort, 1);
+        EXPECT_EQ(Table.Antenna[5].Name, "Renamed");
+        EXPECT_EQ(Lang->LanguageName, "German");
+        Table.Scanning = 0;
         d.BitBtnCancelClick();
         EXPECT_EQ(d.result(), QDialog::Rejected);
     }
