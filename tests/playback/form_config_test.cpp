@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,8 @@
 #include "capture/engine_tuner_port.h"
 #include "capture/video_signal_adjust.h"
 #include "channels/channel_info.h"
+#include "channels/forms/channel_dialogs.h"
+#include "channels/forms/frequency_editor.h"
 #include "channels/languages.h"
 #include "channels/preview_info.h"
 #include "channels/tuner_port.h"
@@ -402,6 +405,57 @@ TEST_F(FormConfig, FMPageStoresItsFolderAndTheMemoryFrequencies)
         d.BitBtnCancelClick();
     }
     EXPECT_EQ(Table.FMMemory[1].Frequency, 99500000);
+}
+
+TEST_F(FormConfig, GridEditorsFineTuneAndTheFrequencyEditor)
+{
+    TFormConfig d;
+    // Fine tune from the frequency column: OK keeps the tuned frequency.
+    SetChannelDialogHook([](QDialog *dialog) {
+        QTimer::singleShot(0, dialog, [dialog] {
+            auto *tune = qobject_cast<TDialogFineTune *>(dialog);
+            tune->TrackBarTuning->setValue(2);
+            tune->BitBtnOKClick();
+        });
+    });
+    d.ChannelGridDoubleClick(4, 2);
+    SetChannelDialogHook(nullptr);
+    EXPECT_EQ(Table.Antenna[5].Frequency, 77350000);
+    EXPECT_EQ(d.StringGridChannel->item(4, 2)->text(), "77.35");
+
+    // The audio modes offered follow the TV-system code.
+    Table.SystemChoice = 1;
+    d.ChannelGridDoubleClick(4, 4);
+    auto *modes = qobject_cast<QComboBox *>(d.StringGridChannel->cellWidget(4, 4));
+    ASSERT_NE(modes, nullptr);
+    EXPECT_EQ(modes->itemText(0), "Main");
+    EXPECT_EQ(modes->itemText(4), "Both");
+    emit modes->activated(3);
+    EXPECT_EQ(Table.Antenna[5].AudioMode, 3);
+    EXPECT_EQ(d.StringGridChannel->item(4, 4)->text(), "SUB");
+    d.ChannelGridDoubleClick(4, 3);
+    auto *standards = qobject_cast<QComboBox *>(d.StringGridChannel->cellWidget(4, 3));
+    ASSERT_NE(standards, nullptr);
+    EXPECT_EQ(standards->count(), 10);
+    emit standards->activated(4);
+    EXPECT_EQ(Table.Antenna[5].Standard, StdPALI);
+
+    // "Edit" opens the frequency editor; its OK reloads the grid.
+    SetFrequencyEditorHook([](TFormEditFrequencyTable *f) {
+        QTimer::singleShot(0, f, [f] {
+            f->StringGridAntenna->item(4, 2)->setText("Edited");
+            f->BitBtnOKClick();
+        });
+    });
+    d.BitBtnEditClick();
+    SetFrequencyEditorHook(nullptr);
+    EXPECT_EQ(d.StringGridChannel->item(4, 1)->text(), "Edited");
+
+    // Cancel puts every entry back as it was when the dialog opened.
+    d.BitBtnCancelClick();
+    EXPECT_EQ(Table.Antenna[5].Frequency, 77250000);
+    EXPECT_EQ(Table.Antenna[5].Name, "Five");
+    EXPECT_EQ(Table.Antenna[5].AudioMode, 0);
 }
 
 TEST(ConfigRules, SizesAndTheNarrowingRule)
