@@ -168,7 +168,7 @@ void TFormConfig::SelectLanguageNow(const QString &name)
         list->ApplyLanguage();
     ApplyLanguage();
     // The scheduling agent shows its texts in the program's language.
-    if (InstanceListening(AgentName) && !SendInstanceMessage(AgentName, {AgentHello, 0, 0}))
+    if (InstanceListening(AgentName) && !PostInstanceMessage(AgentName, {AgentHello, 0, 0}))
         qCWarning(lcUi) << "the scheduling agent did not take the language change";
 }
 

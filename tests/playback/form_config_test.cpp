@@ -3,6 +3,8 @@
 // from the settings file) and what Cancel puts back.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +35,7 @@
 #include "channels/tuner_port.h"
 #include "platform/filter_registry.h"
 #include "platform/gui_wait.h"
+#include "platform/instance_channel.h"
 #include "platform/messages.h"
 #include "platform/v4l2_device.h"
 #include "platform/v4l2_replay.h"
@@ -456,6 +459,27 @@ TEST_F(FormConfig, GridEditorsFineTuneAndTheFrequencyEditor)
     EXPECT_EQ(Table.Antenna[5].Frequency, 77250000);
     EXPECT_EQ(Table.Antenna[5].Name, "Five");
     EXPECT_EQ(Table.Antenna[5].AudioMode, 0);
+}
+
+TEST_F(FormConfig, ALanguageChangeIsToldToTheSchedulingAgent)
+{
+    TInstanceServer agent(AgentName);
+    ASSERT_TRUE(agent.Listen());
+    QList<int> received;
+    agent.Handler = [&](const TInstanceMessageData &m) {
+        received << m.Number;
+        return QByteArray();
+    };
+    TFormConfig d;
+    // Choosing the language already in use tells nobody.
+    d.ComboBoxLanguageChange(d.ComboBoxLanguage->currentIndex());
+    d.ComboBoxLanguageChange(Lang->LanguageNames.indexOf("French"));
+    QElapsedTimer clock;
+    clock.start();
+    while (received.isEmpty() && clock.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(received, QList<int>{AgentHello});
+    EXPECT_EQ(Lang->LanguageName, "French");
 }
 
 TEST(ConfigRules, SizesAndTheNarrowingRule)
