@@ -24,7 +24,6 @@
 #include "channels/languages.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
-#include "platform/messages.h"
 #include "playback/config_rules.h"
 #include "playback/forms/form_config_util.h"
 #include "playback/forms/snapshot_list.h"
@@ -260,7 +259,8 @@ static QWidget *CenteredOnScreen(QWidget *w)
 bool ShowConfigDialog(QWidget *parent)
 {
     TFormConfig dialog(parent);
-    dialog.adjustSize();
+    // Wide enough for the channel grid's five columns.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(620, 600)));
     CenteredOnScreen(&dialog);
     if (DialogHook())
         DialogHook()(&dialog);
