@@ -93,9 +93,11 @@ QString HelpFolder()
 
 QString HelpFilePath(const QString &folder, const QString &language)
 {
-    if (!language.isEmpty()) {
-        const QString localized = folder + "/Lyra_" + language + ".html";
-        if (QFileInfo::exists(localized))
+    // The manual of the language, else the English one, else the
+    // language-less page.
+    for (const QString &name : {language, QStringLiteral("English")}) {
+        const QString localized = folder + "/Lyra_" + name + ".html";
+        if (!name.isEmpty() && QFileInfo::exists(localized))
             return localized;
     }
     const QString plain = folder + "/Lyra.html";

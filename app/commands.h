@@ -33,7 +33,7 @@ void SetUrlOpener(TUrlOpener opener);
 bool OpenUrl(const QUrl &url);
 
 // The HTML manual for the language in the folder: "Lyra_<language>.html",
-// else "Lyra.html". Empty when neither exists.
+// else "Lyra_English.html", else "Lyra.html". Empty when none exists.
 QString HelpFilePath(const QString &folder, const QString &language);
 // The program's documentation: doc/ of the shipped data.
 QString HelpFolder();

@@ -10,6 +10,7 @@
 
 #include "app/app_modes.h"
 #include "app/audio_adjust.h"
+#include "app/forms/about_box.h"
 #include "app/forms/main_panel.h"
 #include "app/forms/osd_form.h"
 #include "app/forms/sleep_timer.h"
@@ -25,6 +26,7 @@
 #include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "playback/forms/form_config.h"
 #include "playback/forms/snapshot_list.h"
 
 TFormMainWindow *FormMainWindow = nullptr;
@@ -554,6 +556,20 @@ void TFormMainWindow::moveEvent(QMoveEvent *event)
 void TFormMainWindow::RunSetupWizard()
 {
     ::RunSetupWizard(false, this);
+}
+
+void TFormMainWindow::ShowSettingsDialog()
+{
+    // OK stored the window's options; they take effect here.
+    if (ShowConfigDialog(this) && MainInfo) {
+        SetAlwaysOnTop(MainInfo->AlwaysOnTop);
+        SetAspectRatio(MainInfo->AspectRatio);
+    }
+}
+
+void TFormMainWindow::ShowAboutBox()
+{
+    ::ShowAboutBox(this);
 }
 
 void TFormMainWindow::ShowAddMemoryChannel()

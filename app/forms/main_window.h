@@ -154,6 +154,8 @@ public:
     void SwapInsetBack() override;
     void ShowTextBox(const QString &text) override;
     void ShowSleepTimerDialog() override;
+    void ShowSettingsDialog() override;
+    void ShowAboutBox() override;
     void RunSetupWizard() override;
     void ShowAddMemoryChannel() override;
     // After a snapshot: the snapshot list, created when needed, refreshed.

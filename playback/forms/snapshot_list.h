@@ -73,6 +73,8 @@ public:
     // Left (false) and right (true) arrow: the previous or next picture of
     // the page, wrapping round within it.
     void MoveSelection(bool right);
+    // The texts of the selected language (also after a language change).
+    void ApplyLanguage();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -82,7 +84,6 @@ protected:
 
 private:
     void BuildControls();
-    void ApplyLanguage();
     void PlaceOnScreen();
     void EraseFrame();
     int FirstOfPage() const { return SelectedIndex - SelectedIndex % PageSize; }

@@ -3,9 +3,11 @@
 // remote commands).
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 
 #include "app/commands.h"
+#include "channels/languages.h"
 #include "mode_fakes.h"
 #include "platform/instance_channel.h"
 #include "platform/program_folder.h"
@@ -443,8 +445,11 @@ TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
     TestEnv::WriteFile(folder + "/Lyra.html", "<html></html>");
     EXPECT_EQ(HelpFilePath(folder, "Deutsch"), folder + "/Lyra.html");
     EXPECT_EQ(HelpFilePath(folder, ""), folder + "/Lyra.html");
+    TestEnv::WriteFile(folder + "/Lyra_English.html", "<html></html>");
+    EXPECT_EQ(HelpFilePath(folder, "Deutsch"), folder + "/Lyra_English.html");
     TestEnv::WriteFile(folder + "/Lyra_Deutsch.html", "<html></html>");
     EXPECT_EQ(HelpFilePath(folder, "Deutsch"), folder + "/Lyra_Deutsch.html");
+    EXPECT_EQ(HelpFilePath(folder, "Francais"), folder + "/Lyra_English.html");
 
     // The command opens what the rule finds in the program's documentation,
     // or says that there is none.
@@ -462,6 +467,22 @@ TEST_F(Commands, HelpOpensTheManualOfTheLanguage)
         ASSERT_EQ(opened.size(), 1);
         EXPECT_EQ(opened[0].toLocalFile(), expected);
     }
+
+    // The manuals shipped with the program: the language's own, else the
+    // English one.
+    TMultiLangInfo lang;
+    MultiLangInfo = &lang;
+    for (const auto &[language, page] :
+         {std::pair{"German", "Lyra_German.html"}, std::pair{"French", "Lyra_French.html"},
+          std::pair{"Korean", "Lyra_English.html"}}) {
+        lang.LanguageName = language;
+        opened.clear();
+        ExecuteCommand(11);
+        ASSERT_EQ(opened.size(), 1) << language;
+        EXPECT_EQ(opened[0].toLocalFile(), HelpFolder() + "/" + page);
+        EXPECT_TRUE(QFileInfo::exists(opened[0].toLocalFile()));
+    }
+    MultiLangInfo = nullptr;
     SetUrlOpener(nullptr);
 }
 

@@ -25,6 +25,14 @@ data="$prefix/share/lyra"
 for f in TVTable.tbl VirtualStations.txt Language/Lang.cfg Language/English.lng skins/default/tv_normal.png; do
   [ -f "$data/$f" ] || fail "share/lyra/$f not installed"
 done
+# The manual the Help command opens, with the pictures it shows.
+for lang in English German French; do
+  page="$data/doc/Lyra_$lang.html"
+  [ -f "$page" ] || fail "the $lang manual is not installed"
+  for img in $(grep -o 'src="images/[^"]*"' "$page" | sed 's/^src="//; s/"$//'); do
+    [ -f "$data/doc/$img" ] || fail "the $lang manual's $img is not installed"
+  done
+done
 [ ! -e "$data/linux" ] || fail "the desktop files were installed as program data"
 table=$("$prefix/bin/lyra-config" show "$data/TVTable.tbl" 0) \
   || fail "the installed lyra-config cannot read the installed TVTable.tbl"
