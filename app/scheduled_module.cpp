@@ -308,7 +308,8 @@ void PostAgentMessage(int message, int wParam)
 
 void TellAgentLanguageChanged()
 {
-    SendToAgent(AgentHello, 0);
+    // Posted: a stuck agent must not hold the settings dialog.
+    PostAgentMessage(AgentHello, 0);
 }
 
 QString SchedulingAgentProgram()

@@ -16,6 +16,7 @@
 #include "app/main_info.h"
 #include "app/menu_captions.h"
 #include "app/mode_engines.h"
+#include "app/scheduled_module.h"
 #include "app/shell_views.h"
 #include "app/startup.h"
 #include "capture/capture_info.h"
@@ -167,8 +168,7 @@ void TFormConfig::SelectLanguageNow(const QString &name)
         list->ApplyLanguage();
     ApplyLanguage();
     // The scheduling agent shows its texts in the program's language.
-    if (InstanceListening(AgentName) && !PostInstanceMessage(AgentName, {AgentHello, 0, 0}))
-        qCWarning(lcUi) << "the scheduling agent did not take the language change";
+    TellAgentLanguageChanged();
 }
 
 void TFormConfig::ComboBoxLanguageChange(int index)
