@@ -2,9 +2,11 @@ lyra_add_fuzzer(fuzz_play_items
   ${CMAKE_SOURCE_DIR}/playback/playback_info.cpp
   ${CMAKE_SOURCE_DIR}/platform/record_stream.cpp
   ${CMAKE_SOURCE_DIR}/platform/safe_file.cpp
+  ${CMAKE_SOURCE_DIR}/platform/timeshift_index.cpp
   ${CMAKE_SOURCE_DIR}/platform/log.cpp)
 lyra_add_fuzzer(fuzz_play_recent
   ${CMAKE_SOURCE_DIR}/playback/playback_info.cpp
   ${CMAKE_SOURCE_DIR}/platform/record_stream.cpp
   ${CMAKE_SOURCE_DIR}/platform/safe_file.cpp
+  ${CMAKE_SOURCE_DIR}/platform/timeshift_index.cpp
   ${CMAKE_SOURCE_DIR}/platform/log.cpp)

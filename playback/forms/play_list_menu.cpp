@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/forms/plain_text.h"
 #include "channels/languages.h"

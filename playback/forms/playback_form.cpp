@@ -21,6 +21,7 @@
 #include "app/forms/plain_text.h"
 #include "app/main_info.h"
 #include "channels/languages.h"
+#include "platform/gui_wait.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "playback/done_list_text.h"
@@ -570,5 +571,9 @@ bool RunPlaybackDialog(QWidget *owner, bool audioFiles)
     TFormPlayback form(PlaybackInfo, audioFiles, owner);
     if (Hooks().Opened)
         Hooks().Opened(&form);
+    // The dialog runs inside the change to playback mode: a command that
+    // arrives meanwhile (lyra-remote, the agent, a timer) waits until that
+    // change has finished instead of starting another one inside it.
+    TWaitScope modeChange;
     return form.exec() == QDialog::Accepted;
 }

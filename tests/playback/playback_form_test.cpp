@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "channels/languages.h"
+#include "platform/gui_wait.h"
 #include "platform/messages.h"
 #include "playback/done_list_text.h"
 #include "playback/forms/playback_form.h"
@@ -455,8 +456,11 @@ TEST_F(PlaybackForm, TheModalDialogAnswersOkOrCancel)
     const QString a = Record("a.mpg");
     PlaybackInfo = &Info;
     auto hooks = TPlaybackDialogHooks{};
-    hooks.Opened = [](QDialog *d) {
-        QTimer::singleShot(0, d, [d] {
+    // A command that arrives while the dialog is open runs after it.
+    bool commandRan = false;
+    hooks.Opened = [&](QDialog *d) {
+        QTimer::singleShot(0, d, [&, d] {
+            RunOutsideWaits([&] { commandRan = true; }, nullptr, true);
             auto *f = static_cast<TFormPlayback *>(d);
             f->BitBtnAddClick();
             f->BitBtnOK->click();
@@ -465,6 +469,9 @@ TEST_F(PlaybackForm, TheModalDialogAnswersOkOrCancel)
     SetPlaybackDialogHooks(hooks);
     EXPECT_TRUE(RunPlaybackDialog(nullptr, false));
     EXPECT_EQ(Info.PlayList, QStringList({a}));
+    EXPECT_FALSE(commandRan);
+    QApplication::processEvents();
+    EXPECT_TRUE(commandRan);
 
     hooks.Opened = [](QDialog *d) {
         QTimer::singleShot(0, d, [d] {
