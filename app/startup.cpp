@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -14,6 +15,7 @@
 #include "app/main_settings.h"
 #include "app/modes_module.h"
 #include "app/oem_info.h"
+#include "app/playback_module.h"
 #include "app/snapshot_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -92,6 +94,13 @@ TStartArguments ParseArguments(const QStringList &arguments)
     return a;
 }
 
+QString TStartArguments::FileToPlay() const
+{
+    if (Argument1.isEmpty() || ScheduledTV() || ScheduledFM() || StartFM())
+        return {};
+    return QFileInfo(Argument1).absoluteFilePath();
+}
+
 bool PostToAgent(int message, int wParam)
 {
     return PostInstanceMessage(AgentName, {message, wParam, 0});
@@ -111,10 +120,12 @@ void InitializeModules()
     InitializeCaptureModule();
     InitializeSnapshotModule();
     InitializeRecordingModule();
+    InitializePlaybackModule();
 }
 
 void FinalizeModules()
 {
+    FinalizePlaybackModule();
     FinalizeRecordingModule();
     FinalizeSnapshotModule();
     FinalizeCaptureModule();
@@ -258,6 +269,8 @@ void DeferredStart()
     if (StartArguments.ScheduledTV() || StartArguments.ScheduledFM())
         QTimer::singleShot(0, QCoreApplication::instance(),
                            [] { RunOutsideWaits([] { StartScheduledRecording(); }); });
+    else if (const QString file = StartArguments.FileToPlay(); !file.isEmpty())
+        QTimer::singleShot(0, QCoreApplication::instance(), [file] { SubmitOpenFile(file); });
 }
 
 void StartScheduledRecording()
