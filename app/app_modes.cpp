@@ -134,7 +134,15 @@ bool EnterPlay(uint8_t from)
     TMainInfo &m = *MainInfo;
     IFilePlayback &playback = *E().FilePlayback;
     const bool pip = m.PIPPlayback != 0;
-    if (m.PlayLastCapture) {
+    // A file opened from outside plays as one file, the way the last
+    // recording does.
+    const QString outsideFile = m.PlayFileName;
+    m.PlayFileName.clear();
+    const bool single = m.PlayLastCapture || !outsideFile.isEmpty();
+    const QString singleFile = outsideFile.isEmpty() ? m.LastCaptureFile : outsideFile;
+    if (!outsideFile.isEmpty()) {
+        // PlayFile names a file that is missing.
+    } else if (m.PlayLastCapture) {
         if (m.LastCaptureFile.isEmpty() || !QFile::exists(m.LastCaptureFile)) {
             ShowWarning(1105);
             return false;
@@ -146,15 +154,14 @@ bool EnterPlay(uint8_t from)
         E().Shell->LeaveWallpaper();
     if (from == ModeFM || !pip)
         StopPreview();
-    const int items =
-        m.PlayLastCapture ? (playback.OpenFile(m.LastCaptureFile) ? 1 : 0) : playback.PlayList();
+    const int items = single ? (playback.OpenFile(singleFile) ? 1 : 0) : playback.PlayList();
     if (items <= 0) {
         playback.Free();
         if (!pip)
             RestartPreview();
         return false;
     }
-    if (!m.PlayLastCapture && items >= 2 && E().Shell)
+    if (!single && items >= 2 && E().Shell)
         E().Shell->OpenPlayListWindow();
     return true;
 }

@@ -82,6 +82,9 @@ public:
     QString SpareBaseName = "capture";
     uint8_t PlayLastCapture = 0;
     QString LastCaptureFile;
+    // A file opened from outside (command line, lyra-remote play-file):
+    // ModePlay plays it as one file, like the last recording. Not stored.
+    QString PlayFileName;
     // Percent of the device range; above 100 (compared unsigned, so also -1)
     // means the device default.
     std::array<int32_t, 5> VideoAdjustPercent{-1, -1, -1, -1, -1};

@@ -93,6 +93,12 @@ void TShellViews::PlayPauseState(bool showPlay)
     Deliver(All, [&](IShellView *v) { v->PlayPauseState(showPlay); });
 }
 
+void TShellViews::PlaybackPosition(int percent, qint64 positionSeconds, qint64 durationSeconds)
+{
+    Deliver(All,
+            [&](IShellView *v) { v->PlaybackPosition(percent, positionSeconds, durationSeconds); });
+}
+
 void TShellViews::PlayItemVisibility(bool visible)
 {
     Deliver(Main | TV, [&](IShellView *v) { v->PlayItemVisibility(visible); });

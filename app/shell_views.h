@@ -168,6 +168,7 @@ public:
     void AudioModeText(const QString &text);
     void RecordingProgress(const TRecordingProgress &progress);
     void PlayPauseState(bool showPlay);
+    void PlaybackPosition(int percent, qint64 positionSeconds, qint64 durationSeconds);
     void PlayItemVisibility(bool visible);
     void FMPanelUpdate();
     void VideoStandardText(const QString &text);

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -15,6 +16,7 @@
 #include "app/main_settings.h"
 #include "app/modes_module.h"
 #include "app/oem_info.h"
+#include "app/playback_module.h"
 #include "app/snapshot_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
@@ -93,6 +95,13 @@ TStartArguments ParseArguments(const QStringList &arguments)
     return a;
 }
 
+QString TStartArguments::FileToPlay() const
+{
+    if (Argument1.isEmpty() || ScheduledTV() || ScheduledFM() || StartFM())
+        return {};
+    return QFileInfo(Argument1).absoluteFilePath();
+}
+
 bool PostToAgent(int message, int wParam)
 {
     return PostInstanceMessage(AgentName, {message, wParam, 0});
@@ -113,10 +122,12 @@ void InitializeModules()
     InitializeSnapshotModule();
     InitializeRecordingModule();
     InitializeScheduledModule();
+    InitializePlaybackModule();
 }
 
 void FinalizeModules()
 {
+    FinalizePlaybackModule();
     FinalizeScheduledModule();
     FinalizeRecordingModule();
     FinalizeSnapshotModule();
@@ -261,6 +272,8 @@ void DeferredStart()
     if (StartArguments.ScheduledTV() || StartArguments.ScheduledFM())
         QTimer::singleShot(0, QCoreApplication::instance(),
                            [] { RunOutsideWaits([] { StartScheduledRecording(); }); });
+    else if (const QString file = StartArguments.FileToPlay(); !file.isEmpty())
+        QTimer::singleShot(0, QCoreApplication::instance(), [file] { SubmitOpenFile(file); });
 }
 
 void StartScheduledRecording()

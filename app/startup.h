@@ -24,6 +24,9 @@ struct TStartArguments
     bool ScheduledTV() const { return Argument1.compare("srec_tv", Qt::CaseInsensitive) == 0; }
     bool ScheduledFM() const { return Argument1.compare("srec_fm", Qt::CaseInsensitive) == 0; }
     bool StartFM() const { return Argument1.compare("fm", Qt::CaseInsensitive) == 0; }
+    // Any other argument 1 is a file to play, as a full path (empty when
+    // argument 1 is one of the three words or missing).
+    QString FileToPlay() const;
 };
 
 TStartArguments ParseArguments(const QStringList &arguments);

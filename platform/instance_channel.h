@@ -42,13 +42,16 @@ enum TInstanceMessage : int
     // Saves the newest snapshot as the file the text names; the reply is
     // empty when it was saved, else the reason.
     MsgSnapshotSave = 0xC002,
+    // Plays the file the text names (a full path); posted, the reply is
+    // empty.
+    MsgPlayFile = 0xC003,
 };
 
 inline constexpr int MaxMessageText = 4096;
 // True for the messages that carry a text after their 12 bytes.
 inline bool MessageCarriesText(int number)
 {
-    return number == MsgSnapshotSave;
+    return number == MsgSnapshotSave || number == MsgPlayFile;
 }
 
 // The folder of the sockets: $XDG_RUNTIME_DIR, else a folder of this

@@ -448,6 +448,12 @@ void TFormMainPanel::PlaybackPosition(qint64 t, qint64 total, bool timeShift)
     ShapeImageSkin->PaintFrom(QRect(c.x() - 3, c.y() - 6, 6, 13), hover);
 }
 
+void TFormMainPanel::PlaybackPosition(int, qint64 positionSeconds, qint64 durationSeconds)
+{
+    PlaybackPosition(positionSeconds, durationSeconds,
+                     MainInfo && MainInfo->AppMode == ModeTimeShiftPlay);
+}
+
 void TFormMainPanel::PlayPauseState(bool showPlay)
 {
     SetEnabled(29, showPlay);

@@ -70,6 +70,8 @@ public:
 
     // Playback position t of total T seconds.
     void PlaybackPosition(qint64 t, qint64 total, bool timeShift);
+    // IShellView: a playback's position, as the time-shift or file display.
+    void PlaybackPosition(int percent, qint64 positionSeconds, qint64 durationSeconds) override;
     // Seeks the playback to p of w (the position bar's width); installed by
     // the playback side, nothing happens without it.
     std::function<void(int p, int w)> OnSeek;

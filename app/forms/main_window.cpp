@@ -16,6 +16,7 @@
 #include "app/forms/sleep_timer.h"
 #include "app/main_info.h"
 #include "app/oem_info.h"
+#include "app/playback_module.h"
 #include "app/startup.h"
 #include "app/ui_info.h"
 #include "channels/country_info.h"
@@ -413,6 +414,7 @@ void TFormMainWindow::ShowMainPanel()
         }
         FormMainPanel = new TFormMainPanel(UIInfo);
         FormMainPanel->SleepTimerRunning = [this] { return TimerSleeping.isActive(); };
+        FormMainPanel->OnSeek = [](int p, int w) { SubmitSeek(p * 100 / w); };
         FormMainPanel->Recording = [] {
             return ModeEngines.Recording && ModeEngines.Recording->IsRecording();
         };

@@ -14,6 +14,7 @@
 #include "app/forms/main_window.h"
 #include "app/forms/warning_form.h"
 #include "app/forms/window_module.h"
+#include "app/playback_module.h"
 #include "app/snapshot_module.h"
 #include "app/sound_module.h"
 #include "app/startup.h"
@@ -25,15 +26,16 @@
 
 namespace {
 
-const char *Usage =
-    "usage: lyra [srec_tv | srec_fm | fm] [--program-folder DIR] [--virtual-card=PROFILE]\n"
-    "       lyra --help | --version\n";
+const char *Usage = "usage: lyra [srec_tv | srec_fm | fm | FILE] [--program-folder DIR]\n"
+                    "            [--virtual-card=PROFILE]\n"
+                    "       lyra --help | --version\n";
 
 const char *Help = "Watches and records analog TV and FM radio from a capture card, or from the\n"
                    "built-in virtual card when there is none.\n"
                    "\n"
                    "  fm                      start as FM radio\n"
                    "  srec_tv, srec_fm        run the scheduled recording the agent handed over\n"
+                   "  FILE                    play the file (a running Lyra plays it instead)\n"
                    "  --program-folder DIR    keep settings, channels and lists in DIR\n"
                    "                          (default: ~/.local/share/lyra)\n"
                    "  --virtual-card=PROFILE  the virtual card's chip: saa7134, cx88, em2820,\n"
@@ -134,6 +136,12 @@ int RunLyra(int argc, char **argv)
             // so (it answers with its program folder).
             QByteArray folder;
             SendInstanceMessage(InstanceName, {MsgActivateInstance, 0, 0}, &folder);
+            if (const QByteArray file = StartArguments.FileToPlay().toUtf8(); !file.isEmpty()) {
+                TInstanceMessageData play(MsgPlayFile, int(file.size()), 0);
+                play.Text = file;
+                if (file.size() > MaxMessageText || !SendInstanceMessage(InstanceName, play))
+                    std::fprintf(stderr, "lyra: could not hand the file over\n");
+            }
             std::fprintf(stderr, "lyra: already running%s; brought it to the front\n",
                          folder.isEmpty()
                              ? ""
@@ -168,6 +176,11 @@ int RunLyra(int argc, char **argv)
                 RunOutsideWaits([] { StartScheduledRecording(); }, nullptr, true);
             });
             return {};
+        case MsgPlayFile: {
+            const QString file = QString::fromUtf8(m.Text);
+            QTimer::singleShot(0, window, [file] { SubmitOpenFile(file); });
+            return {};
+        }
         case MsgSnapshotSave:
             // Answered at once: saving reads the store and writes a file,
             // and changes nothing the program's state depends on.

@@ -12,6 +12,8 @@
 #include "channels/forms/setup_wizard.h"
 #include "channels/forms/fm_panel.h"
 #include "platform/video_window.h"
+#include "playback/play_file.h"
+#include "playback/playback_project.h"
 
 namespace {
 
@@ -29,6 +31,17 @@ void AttachEngine()
         if (CaptureInfo && CaptureInfo->VideoWindow)
             window->SetVideoWindow(dynamic_cast<TDSVideoWindowEx2 *>(CaptureInfo->VideoWindow));
     };
+    // Picture-in-picture playback: a double click swaps which picture is
+    // the inset; the inset goes on top.
+    window->SwapInset = [](bool swapped) {
+        if (!PlaybackProject || !CaptureInfo)
+            return;
+        CaptureInfo->SetPictureInPicture(swapped);
+        PlaybackProject->SetPipLayout(!swapped);
+        IVideoWindow *inset = swapped ? CaptureInfo->VideoWindow : PlaybackProject->Window();
+        if (auto *widget = dynamic_cast<QWidget *>(inset))
+            widget->raise();
+    };
     window->GrabToSharedImage = [] {
         QImage picture;
         if (CaptureInfo && CaptureInfo->Grabber)
@@ -41,8 +54,10 @@ void DetachEngine()
 {
     if (CaptureInfo)
         CaptureInfo->OnVideoWindowCreated = nullptr;
-    if (FormMainWindow)
+    if (FormMainWindow) {
         FormMainWindow->GrabToSharedImage = nullptr;
+        FormMainWindow->SwapInset = nullptr;
+    }
 }
 
 } // namespace
@@ -106,6 +121,15 @@ void InitializeWindowModule()
             FormMainWindow->CameraItemVisible = visible;
     };
     h.RunFirstRunWizard = [] { RunSetupWizard(true, FormMainWindow); };
+    // A file playback shows the main window for its picture and puts its
+    // visibility back when it ends.
+    PlaybackWindowHooks.MainWindowVisible = [] {
+        return FormMainWindow && FormMainWindow->isVisible();
+    };
+    PlaybackWindowHooks.SetMainWindowVisible = [](bool visible) {
+        if (FormMainWindow)
+            FormMainWindow->setVisible(visible);
+    };
 }
 
 void FinalizeWindowModule()
@@ -122,6 +146,7 @@ void FinalizeWindowModule()
     h.ShowTunerItems = nullptr;
     h.ShowCameraItem = nullptr;
     h.RunFirstRunWizard = nullptr;
+    PlaybackWindowHooks = {};
     if (VideoWindowHost() == &g_videoHost)
         SetVideoWindowHost(nullptr);
     g_videoHost.Owner = nullptr;

@@ -15,6 +15,7 @@
 #include "app/hotkeys.h"
 #include "app/main_info.h"
 #include "app/mode_engines.h"
+#include "app/playback_module.h"
 #include "app/ui_info.h"
 #include "channels/fm_memories.h"
 #include "channels/languages.h"
@@ -168,6 +169,20 @@ bool TFormFMMainPanel::Enabled(int r) const
 void TFormFMMainPanel::SetEnabled(int r, bool on)
 {
     UI->FMPanelRegions[r].Enabled = on ? 1 : 0;
+}
+
+void TFormFMMainPanel::PlaybackPosition(int, qint64 t, qint64 total)
+{
+    if (!Enabled(Skin::FMPositionBar))
+        return;
+    PaintRegion(Skin::FMPositionBar, LookNormal);
+    if (total <= 0)
+        return;
+    const QRect bar = UI->FMPanelRegions[Skin::FMPositionBar].Rect();
+    const int x = int(std::clamp<qint64>(t, 0, total) * bar.width() / total);
+    if (x > 0)
+        ShapeImageSkin->PaintFrom(QRect(bar.left(), bar.top(), x, bar.height()),
+                                  UI->FMPanelLooks[LookHover]);
 }
 
 void TFormFMMainPanel::PaintRegion(int r, int look)
@@ -500,6 +515,10 @@ bool CreateFMPanel()
     FormFMMainPanel = new TFormFMMainPanel(UIInfo);
     FormFMMainPanel->Recording = [] {
         return ModeEngines.Recording && ModeEngines.Recording->IsRecording();
+    };
+    FormFMMainPanel->OnSeek = [](int p, int w) {
+        if (w > 0)
+            SubmitSeek(p * 100 / w);
     };
     FormFMMainPanel->ApplyLanguage();
     return true;

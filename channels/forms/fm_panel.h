@@ -63,6 +63,8 @@ public:
     void VolumeChanged(int32_t volume, bool muted) override;
     void ChannelChanged(int number, const QString &text) override;
     void PlayPauseState(bool showPlay) override;
+    // The position bar filled up to the playback's position.
+    void PlaybackPosition(int percent, qint64 positionSeconds, qint64 durationSeconds) override;
     void FMPanelUpdate() override;
 
     int CurrentRegion() const { return Current; }

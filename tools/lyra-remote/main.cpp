@@ -4,6 +4,8 @@
 //   lyra-remote [--socket NAME] snapshot-save FILE
 //                                         the newest snapshot as FILE (".jpg"
 //                                         or ".jpeg": JPEG, else BMP)
+//   lyra-remote [--socket NAME] play-file FILE
+//                                         plays FILE in the running program
 //   lyra-remote --list                    every command name
 // Exit codes: 0 delivered, 1 no running program, 2 bad arguments, 3 the
 // snapshot was not saved.
@@ -28,10 +30,12 @@ int Usage(FILE *out, int code)
     std::fprintf(out, "usage: lyra-remote [--socket NAME] [--timeout MS] COMMAND\n"
                       "       lyra-remote [--socket NAME] [--timeout MS] status\n"
                       "       lyra-remote [--socket NAME] [--timeout MS] snapshot-save FILE\n"
+                      "       lyra-remote [--socket NAME] [--timeout MS] play-file FILE\n"
                       "       lyra-remote --list\n"
                       "COMMAND is a command name (see --list) or its number.\n"
                       "snapshot-save writes the newest snapshot: JPEG when FILE ends in\n"
                       "\".jpg\" or \".jpeg\" (lower case), else BMP.\n"
+                      "play-file plays FILE (the program shows why when it cannot).\n"
                       "Exit codes: 0 delivered, 1 no running program, 2 bad arguments,\n"
                       "3 the snapshot was not saved.\n");
     return code;
@@ -54,6 +58,7 @@ int main(int argc, char **argv)
     int timeoutMs = 5000;
     QString request;
     QString saveFile; // snapshot-save's argument
+    QString playFile; // play-file's argument
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == "--help" || a == "-h")
@@ -84,6 +89,12 @@ int main(int argc, char **argv)
             saveFile = QFileInfo(args.takeFirst()).absoluteFilePath();
             if (saveFile.toUtf8().size() > MaxMessageText)
                 return Usage(stderr, BadArguments);
+        } else if (request.compare("play-file", Qt::CaseInsensitive) == 0) {
+            if (args.isEmpty() || args.first().isEmpty())
+                return Usage(stderr, BadArguments);
+            playFile = QFileInfo(args.takeFirst()).absoluteFilePath();
+            if (playFile.toUtf8().size() > MaxMessageText)
+                return Usage(stderr, BadArguments);
         }
     }
     if (request.isEmpty() || socket.isEmpty() || socket.contains('/'))
@@ -93,6 +104,9 @@ int main(int argc, char **argv)
     const bool status = request.compare("status", Qt::CaseInsensitive) == 0;
     if (status) {
         message.Number = MsgStatusRequest;
+    } else if (!playFile.isEmpty()) {
+        message.Number = MsgPlayFile;
+        message.Text = playFile.toUtf8();
     } else if (!saveFile.isEmpty()) {
         message.Number = MsgSnapshotSave;
         message.Text = saveFile.toUtf8();
