@@ -162,7 +162,8 @@ int main(int argc, char **argv)
     gst_init(&argc, &argv);
     QCoreApplication app(argc, argv);
     SetVirtualCardListed(true);
-    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) + "/VirtualStations.txt");
+    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) +
+                                          "/VirtualStations.txt");
     // Medians of repetitions that alternate between the two, so that
     // neither gets a quieter machine (the machine is shared).
     std::vector<char *> args(argv, argv + argc);

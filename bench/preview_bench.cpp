@@ -183,26 +183,25 @@ double ChannelChange(TCaptureInfo &engine, int32_t to)
 // the end of the picture's branch.
 double BareLoad(const QString &sink, double seconds)
 {
-    const QString queue = "queue max-size-buffers=8 max-size-bytes=0 max-size-time=0";
     const QString description =
-        "videotestsrc is-live=true pattern=smpte horizontal-speed=2"
-        " ! video/x-raw,format=YUY2,width=720,height=576,framerate=50/1"
-        " ! textoverlay text=\"Lyra One\" valignment=top halignment=left"
-        " font-desc=\"Sans 20\" shaded-background=true"
-        " ! clockoverlay valignment=bottom halignment=right time-format=\"%H:%M:%S\""
-        " font-desc=\"Sans 16\" ! videobalance"
-        " ! interlace field-pattern=1:1 top-field-first=true ! videoconvert"
-        " ! video/x-raw,format=YUY2,width=720,height=576,framerate=25/1"
-        " ! tee name=card allow-not-linked=true card. ! " + queue + " leaky=downstream"
-        " card. ! " + queue + " ! tee name=smart allow-not-linked=true smart. ! " + queue +
-        " smart. ! " + queue + " leaky=downstream"
-        " ! videoconvert ! deinterlace ! videoconvert"
-        " ! videoconvert ! video/x-raw,format=YUY2 ! identity ! " + sink +
-        " audiotestsrc is-live=true samplesperbuffer=1920 wave=sine volume=0.3"
-        " ! audio/x-raw,format=S16LE,rate=48000,channels=2"
-        " ! queue max-size-buffers=16 max-size-bytes=0 max-size-time=0"
-        " ! tee name=sound allow-not-linked=true sound. ! " + queue +
-        " sound. ! " + queue + " ! audioconvert ! audioresample ! fakesink sync=true";
+        QString("videotestsrc is-live=true pattern=smpte horizontal-speed=2"
+                " ! video/x-raw,format=YUY2,width=720,height=576,framerate=50/1"
+                " ! textoverlay text=\"Lyra One\" valignment=top halignment=left"
+                " font-desc=\"Sans 20\" shaded-background=true"
+                " ! clockoverlay valignment=bottom halignment=right time-format=\"%H:%M:%S\""
+                " font-desc=\"Sans 16\" ! videobalance"
+                " ! interlace field-pattern=1:1 top-field-first=true ! videoconvert"
+                " ! video/x-raw,format=YUY2,width=720,height=576,framerate=25/1"
+                " ! tee name=card allow-not-linked=true card. ! %1 leaky=downstream"
+                " card. ! %1 ! tee name=smart allow-not-linked=true smart. ! %1"
+                " smart. ! %1 leaky=downstream ! videoconvert ! deinterlace ! videoconvert"
+                " ! videoconvert ! video/x-raw,format=YUY2 ! identity ! %2"
+                " audiotestsrc is-live=true samplesperbuffer=1920 wave=sine volume=0.3"
+                " ! audio/x-raw,format=S16LE,rate=48000,channels=2"
+                " ! queue max-size-buffers=16 max-size-bytes=0 max-size-time=0"
+                " ! tee name=sound allow-not-linked=true sound. ! %1"
+                " sound. ! %1 ! audioconvert ! audioresample ! fakesink sync=true")
+            .arg("queue max-size-buffers=8 max-size-bytes=0 max-size-time=0", sink);
     GError *error = nullptr;
     GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
     if (!pipeline) {
@@ -232,8 +231,7 @@ QString RendererName(TCaptureInfo &engine)
 QString DeinterlacerInput(TCaptureInfo &engine)
 {
     QString mode = "none";
-    GstIterator *it =
-        gst_bin_iterate_recurse(GST_BIN(engine.FilterGraph->PipelineElement()));
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(engine.FilterGraph->PipelineElement()));
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
         GstElement *e = GST_ELEMENT(g_value_get_object(&item));
@@ -323,8 +321,8 @@ int main(int argc, char **argv)
     // (nothing shows them), the overlay against the same overlay chain.
     struct TPath
     {
-        QString Sink;         // the renderer that ran
-        QString BareSink;     // the end of the bare pipeline's picture branch
+        QString Sink;     // the renderer that ran
+        QString BareSink; // the end of the bare pipeline's picture branch
         double Lyra = 0, Bare = 0;
         QString Deinterlaced; // the de-interlacer's input
     };
@@ -353,7 +351,8 @@ int main(int argc, char **argv)
                 ran == "appsink"
                     ? "videoconvert ! videoscale ! video/x-raw,format=BGRx,width=640,height=480"
                       " ! fakesink sync=true"
-                    : "videocrop ! videoscale ! videoconvert ! video/x-raw,width=640,height=480 ! " +
+                    : "videocrop ! videoscale ! videoconvert ! video/x-raw,width=640,height=480 "
+                      "! " +
                           ran;
             path.Bare += BareLoad(path.BareSink, seconds) / rounds;
         }
