@@ -96,7 +96,7 @@ TEST_F(RecordingOnEmu, UnpluggedCardEndsTheRecordingWithTheFileKept)
     ASSERT_TRUE(e.StartRecording()) << Presenter.Shown.join('|').toStdString();
     const QString file = e.CaptureFileName;
 
-    // The card goes away two seconds into the stream.
+    // The card goes away a few seconds into the preview's stream.
     ASSERT_TRUE(WaitUntil([&] { return stops > 0; }, 15000));
     EXPECT_TRUE(stopped);
     EXPECT_FALSE(e.Capturing);
@@ -116,7 +116,7 @@ TEST_F(RecordingOnEmu, UnpluggedCardEndsTheRecordingWithTheFileKept)
     EXPECT_TRUE(d.Ok) << d.Error;
     EXPECT_EQ(d.Width, 320);
     ASSERT_NE(d.Duration, GST_CLOCK_TIME_NONE);
-    EXPECT_GT(d.Duration, GST_SECOND / 2);
+    EXPECT_GT(d.Duration, 0u);
 
     // Later errors of the same failure stay quiet.
     QThread::msleep(300);
