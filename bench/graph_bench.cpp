@@ -1,20 +1,25 @@
 // Cost of the filter-graph layer: a virtual-card 720x576 capture -> Smart Tee
-// -> fakesink graph built through the layer, against the same elements
-// written directly with gst_parse_launch, in the same process.
+// -> fakesink graph built through the layer, against the same elements with
+// the same branches written directly with gst_parse_launch, in the same
+// process.
 //
-// Two measures: throughput with the source running free (frames/s and CPU
-// per frame), and CPU per frame of the live 25 frames/s capture. Prints the
-// layer/direct ratios (goal: CPU per frame within 1.1).
+// Google Benchmark runs both, free-running (the source as fast as it goes)
+// and live (25 frames/s). One iteration is a batch of frames reaching the
+// sink; the time is wall time and the CPU time is the whole process's (the
+// work runs on GStreamer's streaming threads, not the benchmark's). The
+// medians of the repetitions give the layer/direct ratios printed at the end
+// (goal: CPU per frame within 1.1).
 #include <algorithm>
 #include <atomic>
-#include <vector>
 #include <chrono>
 #include <cstdio>
-#include <sys/resource.h>
+#include <map>
+#include <string>
 #include <thread>
 
 #include <QCoreApplication>
 
+#include <benchmark/benchmark.h>
 #include <gst/gst.h>
 
 #include "platform/device_enum.h"
@@ -24,18 +29,7 @@
 
 namespace {
 
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-struct TResult
-{
-    double Fps = 0;
-    double CpuMsPerFrame = 0;
-};
+constexpr int Batch = 25;
 
 std::atomic<int> Frames{0};
 
@@ -52,28 +46,29 @@ void CountAt(GstElement *sink)
     gst_object_unref(pad);
 }
 
-// Runs until `frames` have reached the sink (after a warm-up of 10).
-template <typename Start, typename Stop>
-TResult Measure(int frames, Start start, Stop stop)
+void WaitFrames(int count)
 {
-    Frames = 0;
-    start();
-    while (Frames < 10)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const int first = Frames;
-    const double cpu0 = CpuSeconds();
-    const auto t0 = std::chrono::steady_clock::now();
-    while (Frames < first + frames)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    const double cpu = CpuSeconds() - cpu0;
-    const int done = Frames - first;
-    stop();
-    return {done / seconds, cpu * 1000 / done};
+    while (Frames < count)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
-TResult ThroughLayer(bool live, int frames)
+// Runs the state's iterations, each one batch of frames after a warm-up.
+void RunBatches(benchmark::State &state)
 {
+    WaitFrames(10);
+    for (auto _ : state) {
+        const int until = Frames + Batch;
+        WaitFrames(until);
+    }
+    state.SetItemsProcessed(state.iterations() * Batch);
+}
+
+// The layer: the virtual card's capture filter (its capture and preview
+// branches behind its own tee; the VBI source idle while its pin is not
+// connected), the Smart Tee (capture and a leaky preview branch), a fakesink.
+void Layer(benchmark::State &state)
+{
+    const bool live = state.range(0);
     TFilterGraph graph;
     graph.Mode = TFilterGraph::ModeCapture;
     graph.SetActive(true);
@@ -91,21 +86,25 @@ TResult ThroughLayer(bool live, int frames)
     graph.AddFilter(sink);
     if (!graph.RenderStream(TPinCategory::Capture, TMediaKind::Video, capture.Object(), tee.get(),
                             sink.get())) {
-        fprintf(stderr, "layer: %s\n", qPrintable(graph.LastError()));
-        exit(1);
+        state.SkipWithError(qPrintable("layer: " + graph.LastError()));
+        return;
     }
     GstElement *fake = gst_bin_get_by_name(GST_BIN(sink->Bin()), "first");
     CountAt(fake);
     gst_object_unref(fake);
-    return Measure(frames, [&] { graph.Run(); }, [&] {
-        graph.Stop();
-        capture.SetFilterGraph(nullptr);
-        graph.SetActive(false);
-    });
+    Frames = 0;
+    graph.Run();
+    RunBatches(state);
+    graph.Stop();
+    capture.SetFilterGraph(nullptr);
+    graph.SetActive(false);
 }
 
-TResult Direct(bool live, int frames)
+// The same elements and branches as one pipeline description.
+void Direct(benchmark::State &state)
 {
+    const bool live = state.range(0);
+    const char *queue = "queue max-size-buffers=8 max-size-bytes=0 max-size-time=0";
     const QString description =
         QString("videotestsrc is-live=%1 horizontal-speed=2 pattern=smpte"
                 " ! video/x-raw,format=YUY2,width=720,height=576,framerate=25/1"
@@ -114,65 +113,80 @@ TResult Direct(bool live, int frames)
                 " ! clockoverlay valignment=bottom halignment=right time-format=\"%H:%M:%S\""
                 " font-desc=\"Sans 16\" ! videobalance ! videoconvert"
                 " ! video/x-raw,format=YUY2,width=720,height=576,framerate=25/1"
-                " ! queue max-size-buffers=8 max-size-bytes=0 max-size-time=0"
-                " ! tee allow-not-linked=true ! queue max-size-buffers=8 max-size-bytes=0"
-                " max-size-time=0 ! fakesink name=sink sync=false")
-            .arg(live ? "true" : "false");
+                " ! tee name=card allow-not-linked=true"
+                " card. ! %2 leaky=downstream"
+                " card. ! %2 ! tee name=smart allow-not-linked=true"
+                " smart. ! %2 leaky=downstream"
+                " smart. ! %2 ! fakesink name=sink sync=false")
+            .arg(live ? "true" : "false", queue);
     GError *error = nullptr;
     GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
     if (!pipeline) {
-        fprintf(stderr, "direct: %s\n", error->message);
-        exit(1);
+        state.SkipWithError(error ? error->message : "direct: cannot build");
+        return;
     }
     GstElement *sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
     CountAt(sink);
     gst_object_unref(sink);
-    TResult r = Measure(frames, [&] { gst_element_set_state(pipeline, GST_STATE_PLAYING); }, [&] {
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-    });
+    Frames = 0;
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    RunBatches(state);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
-    return r;
 }
 
+// Keeps the medians of the runs for the ratios.
+class TRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                Medians[run.run_name.function_name + "/" + run.run_name.args] = run;
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, Run> Medians;
+};
+
 } // namespace
+
+// Free-running batches take a few milliseconds, live ones a second.
+BENCHMARK(Direct)->ArgName("live")->Arg(0)->MinTime(2)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(Layer)->ArgName("live")->Arg(0)->MinTime(2)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(Direct)->ArgName("live")->Arg(1)->MinTime(3)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(Layer)->ArgName("live")->Arg(1)->MinTime(3)->MeasureProcessCPUTime()->UseRealTime();
 
 int main(int argc, char **argv)
 {
     gst_init(&argc, &argv);
     QCoreApplication app(argc, argv);
     SetVirtualCardListed(true);
-    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) + "/VirtualStations.txt");
+    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_STAGED_DATA) +
+                                          "/VirtualStations.txt");
+    // Medians of repetitions that alternate between the two, so that
+    // neither gets a quieter machine (the machine is shared).
+    std::vector<char *> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string repetitions = "--benchmark_repetitions=5";
+    std::string aggregates = "--benchmark_report_aggregates_only=true";
+    args.insert(args.begin() + 1, {interleave.data(), repetitions.data(), aggregates.data()});
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
 
-    // Alternate the two so that neither gets a warmer machine, and take the
-    // median of the rounds: the machine is shared, single runs are noisy.
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
+    const auto ratio = [&](const char *live, bool cpu) {
+        const auto layer = reporter.Medians.find(std::string("Layer/live:") + live);
+        const auto direct = reporter.Medians.find(std::string("Direct/live:") + live);
+        if (layer == reporter.Medians.end() || direct == reporter.Medians.end())
+            return -1.0;
+        return cpu ? layer->second.GetAdjustedCPUTime() / direct->second.GetAdjustedCPUTime()
+                   : layer->second.GetAdjustedRealTime() / direct->second.GetAdjustedRealTime();
     };
-    struct TSeries
-    {
-        std::vector<double> Fps, Cpu;
-        void Add(const TResult &r) { Fps.push_back(r.Fps), Cpu.push_back(r.CpuMsPerFrame); }
-    } layerFree, directFree, layerLive, directLive;
-    for (int i = 0; i < 5; ++i) {
-        directFree.Add(Direct(false, 400));
-        layerFree.Add(ThroughLayer(false, 400));
-    }
-    for (int i = 0; i < 3; ++i) {
-        directLive.Add(Direct(true, 75));
-        layerLive.Add(ThroughLayer(true, 75));
-    }
-    const auto show = [&](const char *what, const TSeries &s) {
-        printf("%-22s %7.1f frames/s %6.3f ms CPU/frame\n", what, median(s.Fps), median(s.Cpu));
-    };
-    show("free-running  direct:", directFree);
-    show("free-running  layer:", layerFree);
-    show("live 25 fps   direct:", directLive);
-    show("live 25 fps   layer:", layerLive);
     printf("ratio layer/direct (medians): CPU per frame %.3f (free) %.3f (live);"
            " time per frame %.3f (free)\n",
-           median(layerFree.Cpu) / median(directFree.Cpu),
-           median(layerLive.Cpu) / median(directLive.Cpu),
-           median(directFree.Fps) / median(layerFree.Fps));
+           ratio("0", true), ratio("1", true), ratio("0", false));
     return 0;
 }

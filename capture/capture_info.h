@@ -223,6 +223,14 @@ public:
     // with the device and the system's text (unless Quiet). Held back while
     // a wait runs; an error of a run that has ended since is ignored.
     void GraphFailed(const TGraphError &error);
+    // The error's place for the user: the device node the element names,
+    // else the card's name for its capture filter, else the filter or
+    // element; logged with GStreamer's debug text.
+    QString GraphErrorPlace(const TGraphError &error) const;
+    // Set when a failed card ended a recording: the preview is not run again
+    // on it (StartPreview(false) leaves the graph stopped) until the devices
+    // are chosen again (StartPreview(true), ReselectDevices).
+    bool CardFailed = false;
     // Routes the crossbar's audio outputs (audio path 1); false when a
     // route the card needs was refused.
     bool RouteCrossbarAudio();
@@ -289,6 +297,11 @@ public:
     bool StopRecording();
     bool BuildRecording();
     bool BuildWisRecording();
+    // A graph error that is not the recording's own (the card went away)
+    // while recording: the graph is stopped so that the file is finished,
+    // the shell is asked to end the recording, and message 1002 names the
+    // device. Run outside waits.
+    void RecordingSourceFailed(const TGraphError &error);
     // One tick of the recording clock (the timer calls it every second).
     void RecordTick();
     // Free bytes for the caller on the folder's file system (statvfs); -1

@@ -16,7 +16,14 @@ bool TCaptureInfo::StopGraph()
 bool TCaptureInfo::StartPreview(bool build)
 {
     const bool wis = MainInfo && MainInfo->IsWisFamily;
+    if (!build && CardFailed) {
+        // The user has been told; the picture comes back when the card is
+        // chosen again.
+        qCInfo(lcApp) << "preview: the card failed; the graph stays stopped";
+        return true;
+    }
     if (build) {
+        CardFailed = false;
         if (!(wis ? BuildWisPreview() : BuildPreview()))
             return false;
         // A refused route leaves the sound where the card had it.
@@ -32,14 +39,8 @@ bool TCaptureInfo::StartPreview(bool build)
     return running;
 }
 
-void TCaptureInfo::GraphFailed(const TGraphError &error)
+QString TCaptureInfo::GraphErrorPlace(const TGraphError &error) const
 {
-    // Held back behind a wait, the error may belong to a run that the
-    // waiting operation has ended since.
-    if (!FilterGraph || error.Serial != FilterGraph->RunSerial())
-        return;
-    // The device node when the element names one, else the card's name
-    // for its capture filter, else the filter or element.
     QString where = error.Device;
     if (where.isEmpty() && VCapture && error.Filter == VCapture->Name)
         where = VideoDeviceNames.value(ChosenVideoIndex);
@@ -47,6 +48,16 @@ void TCaptureInfo::GraphFailed(const TGraphError &error)
         where = error.Filter.isEmpty() ? error.Element : error.Filter;
     qCWarning(lcApp).noquote() << "graph error on" << where
                                << "(" + error.Element + "):" << error.Text << error.Debug;
+    return where;
+}
+
+void TCaptureInfo::GraphFailed(const TGraphError &error)
+{
+    // Held back behind a wait, the error may belong to a run that the
+    // waiting operation has ended since.
+    if (!FilterGraph || error.Serial != FilterGraph->RunSerial())
+        return;
+    const QString where = GraphErrorPlace(error);
     StopGraph();
     const QString detail = where.isEmpty() ? error.Text : where + ": " + error.Text;
     if (!Quiet)

@@ -1,6 +1,7 @@
 // Starting and stopping recordings and time shifts, the free-space guard
 // and the one-second recording clock.
 #include <QFile>
+#include <limits>
 
 #include <sys/statvfs.h>
 
@@ -138,9 +139,13 @@ void TCaptureInfo::OnRecordGraphError(const TGraphError &error)
     bool ours = false;
     for (const TFilterPtr *f : {&VideoEncoder, &Multiplexer, &AudioEncoder, &FileWriter})
         ours = ours || (*f && !error.Filter.isEmpty() && (*f)->Name == error.Filter);
-    if (!ours || !Capturing) {
+    if (!Capturing) {
         if (PreviousGraphError)
             PreviousGraphError(error);
+        return;
+    }
+    if (!ours) {
+        RunOutsideWaits(FilterGraph.get(), [this, error] { RecordingSourceFailed(error); });
         return;
     }
     if (!RecordWriteError.isEmpty())
@@ -157,6 +162,34 @@ void TCaptureInfo::OnRecordGraphError(const TGraphError &error)
                 OnRecordTick(true, RecordPurpose == 1, 0, UsedSpace, ElapsedSeconds);
         },
         &RecordWriteError);
+}
+
+void TCaptureInfo::RecordingSourceFailed(const TGraphError &error)
+{
+    // A later error of the same failure, or one of a run that has ended.
+    if (!Capturing || !FilterGraph || error.Serial != FilterGraph->RunSerial()) {
+        if (!Capturing && PreviousGraphError)
+            PreviousGraphError(error);
+        return;
+    }
+    const QString where = GraphErrorPlace(error);
+    qCWarning(lcApp).noquote() << "recording:" << CaptureFileName << "ends: the source failed";
+    // The end of stream still reaches the writer from the branches that
+    // work, so what was written is a finished file; the preview is not run
+    // again on the failed card.
+    StopGraph();
+    CardFailed = true;
+    // The shell ends the recording as it does at the time limit (the file
+    // is kept and listed); the free space reported is not a full disk's.
+    if (OnRecordTick) {
+        const int64_t free = DiskFreeBytes ? DiskFreeBytes(RecordFolder()) : -1;
+        OnRecordTick(true, RecordPurpose == 1,
+                     free >= 0 ? free - MinFreeSpace : std::numeric_limits<int64_t>::max(),
+                     UsedSpace, ElapsedSeconds);
+    }
+    const QString detail = where.isEmpty() ? error.Text : where + ": " + error.Text;
+    if (!Quiet)
+        ShowWarningDetail(1002, detail);
 }
 
 void TCaptureInfo::RecordTick()

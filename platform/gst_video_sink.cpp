@@ -64,10 +64,19 @@ TVideoSinkFilter::TVideoSinkFilter(GstElement *bin, TVideoSinkKind kind, const Q
     GstPad *in = gst_element_get_static_pad(first, "sink");
     AddPin("Input", TPinDirection::Input, TPinCategory::None, TMediaKind::Video, in);
     gst_object_unref(in);
+    // Frames are counted where they are shown; the picture's size is read
+    // where it enters, before the overlay chain crops and scales it.
     GstPad *sinkPad = gst_element_get_static_pad(Sink, "sink");
-    gst_pad_add_probe(sinkPad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                      CountFrames, this, nullptr);
+    gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_BUFFER, CountFrames, this, nullptr);
     gst_object_unref(sinkPad);
+    if (kind == TVideoSinkKind::Overlay) {
+        GstPad *pad = gst_element_get_static_pad(Sink, "sink");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, LendWindow, this, nullptr);
+        gst_object_unref(pad);
+    }
+    GstPad *firstPad = gst_element_get_static_pad(first, "sink");
+    gst_pad_add_probe(firstPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, CountFrames, this, nullptr);
+    gst_object_unref(firstPad);
     if (kind == TVideoSinkKind::Frames) {
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = [](GstAppSink *sink, gpointer self) {
@@ -109,6 +118,19 @@ GstPadProbeReturn TVideoSinkFilter::CountFrames(GstPad *, GstPadProbeInfo *info,
             self->Size = QSize(GST_VIDEO_INFO_WIDTH(&vi), GST_VIDEO_INFO_HEIGHT(&vi));
         }
     }
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn TVideoSinkFilter::LendWindow(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    // A sink that was stopped has let go of the window; without one at its
+    // caps it would open a window of its own. The same window again costs
+    // the sink nothing.
+    auto *self = static_cast<TVideoSinkFilter *>(data);
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_CAPS)
+        if (const quintptr handle = self->Window.load())
+            gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(self->Sink), guintptr(handle));
     return GST_PAD_PROBE_OK;
 }
 
@@ -180,8 +202,10 @@ QImage TVideoSinkFilter::TakeFrame()
 
 void TVideoSinkFilter::SetWindowHandle(quintptr handle)
 {
-    if (SinkKind == TVideoSinkKind::Overlay && handle)
-        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(Sink), guintptr(handle));
+    if (SinkKind != TVideoSinkKind::Overlay || !handle)
+        return;
+    Window.store(handle);
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(Sink), guintptr(handle));
 }
 
 void TVideoSinkFilter::SetRenderRectangle(const QRect &rect)
@@ -230,9 +254,18 @@ std::shared_ptr<TVideoSinkFilter> CreateVideoSink(TVideoSinkKind kind, quintptr 
         // ximagesink first: measured under Xvfb (software GL) glimagesink
         // costs four times the CPU of the whole bare pipeline; ximagesink
         // needs the chain to scale but costs no more than that pipeline.
-        struct { const char *Element; const char *Description; } candidates[] = {
+        struct
+        {
+            const char *Element;
+            const char *Description;
+        } candidates[] = {
+            // The size filter follows the window; buffers already on their
+            // way in the old size pass until the scaler has renegotiated
+            // (a filter that refused them at once would fail the stream
+            // with not-negotiated on every resize).
             {"ximagesink", "videocrop name=crop ! videoscale name=scale ! videoconvert"
-                           " ! capsfilter name=size ! ximagesink name=sink"},
+                           " ! capsfilter name=size caps-change-mode=delayed"
+                           " ! ximagesink name=sink"},
             {"glimagesink", "videocrop name=crop ! glimagesink name=sink"},
         };
         for (auto &c : candidates) {

@@ -53,13 +53,15 @@ public:
 
     // Frames that reached the sink (both kinds), for tests and benchmarks.
     int64_t FrameCount() const { return Frames.load(); }
-    // The size of the pictures the sink receives (0x0 before the first).
+    // The size of the pictures the renderer receives, before any crop or
+    // scaling of its own (0x0 before the first).
     QSize SourceSize() const;
 
 private:
     friend std::shared_ptr<TVideoSinkFilter> CreateVideoSink(TVideoSinkKind, quintptr);
     TVideoSinkFilter(GstElement *bin, TVideoSinkKind kind, const QString &element);
     static GstPadProbeReturn CountFrames(GstPad *pad, GstPadProbeInfo *info, gpointer self);
+    static GstPadProbeReturn LendWindow(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     void OnSample(GstSample *sample);
 
     TVideoSinkKind SinkKind;
@@ -67,6 +69,8 @@ private:
     GstElement *Sink = nullptr; // owned by the bin
     GstElement *Crop = nullptr; // overlay only
     std::atomic<int64_t> Frames{0};
+    // Overlay: the native window the sink draws into (0: none yet).
+    std::atomic<quintptr> Window{0};
 
     // Shared with the streaming thread.
     mutable std::mutex FrameMutex;

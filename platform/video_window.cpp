@@ -59,22 +59,11 @@ void TDSVideoWindowEx2::SetFilterGraph(TFilterGraph *graph)
         AttachRenderer();
 }
 
-namespace {
-// Painted frames (appsink into the widget) measured at the same CPU as the
-// ximagesink overlay under X (1.10x against 1.11x of a bare pipeline) and
-// work the same on X, Wayland, Xvfb and offscreen. The overlay chain fails
-// to renegotiate when the main window resizes it in the running program
-// ("not-negotiated" from its converter), so it stays off until that is
-// fixed; the benchmark still measures it.
-bool PreferOverlay()
-{
-    return false;
-}
-} // namespace
-
 void TDSVideoWindowEx2::AttachRenderer()
 {
-    if (!DoNotUseOverlay && PreferOverlay() && OverlaySinkAvailable()) {
+    // The overlay where the window system offers one and the user has not
+    // turned it off; painted frames where no overlay sink opens.
+    if (!DoNotUseOverlay && OverlaySinkAvailable()) {
         setAttribute(Qt::WA_NativeWindow);
         Handle = quintptr(winId());
         Sink = CreateVideoSink(TVideoSinkKind::Overlay, Handle);

@@ -157,6 +157,7 @@ void TVirtualCard::Reset()
     AudioMode = TVAudio_Mono;
     Faults = TFaults();
     Stall = false;
+    Interlaced = false;
     for (int p = 0; p < 5; ++p)
         ProcAmp[p] = ProcAmpRanges[p].Def;
     Changed();

@@ -85,6 +85,10 @@ public:
         int32_t RefusedStandards = 0;
     } Faults;
     std::atomic<bool> Stall{false};
+    // Frames woven from two fields a field time apart, as a real card's
+    // interlaced frames are, so that moving pictures comb until they are
+    // de-interlaced. Read when a capture filter is made.
+    bool Interlaced = false;
 
     int32_t Frequency() const { return Mode == TunerModeFM ? FMFrequency : TVFrequency; }
     // The station the tuner is locked to (null: none, or not on the tuner).

@@ -108,9 +108,14 @@ const char *CaptureDescription =
 
 // The picture only: like a V4L2 capture node, the card's sound comes from
 // an audio capture device of its own (TVirtualAudioCaptureFilter).
-GstElement *ParseCaptureBin()
+GstElement *ParseCaptureBin(bool interlaced)
 {
-    const std::string description = std::string(StationPictureChain) + CaptureDescription;
+    // Interlaced: the picture runs at the field rate and every two pictures
+    // are woven into one frame, top field first.
+    const std::string description =
+        std::string(StationPictureChain) +
+        (interlaced ? " ! interlace name=fields field-pattern=1:1 top-field-first=true" : "") +
+        CaptureDescription;
     return ParseBin(description.c_str());
 }
 
@@ -125,7 +130,9 @@ GstPadProbeReturn DropWhenStalled(GstPad *, GstPadProbeInfo *, gpointer)
 // ---- capture ----
 
 TVirtualCaptureFilter::TVirtualCaptureFilter()
-    : TGraphFilter(VirtualCardBaseName() + " Video Capture", ParseCaptureBin())
+    : TGraphFilter(VirtualCardBaseName() + " Video Capture",
+                   ParseCaptureBin(TVirtualCard::Instance().Interlaced)),
+      Interlaced(TVirtualCard::Instance().Interlaced)
 {
     Format = {"YUY2", 720, 576, 25};
     ApplyFormat();
@@ -225,7 +232,10 @@ void TVirtualCaptureFilter::Follow()
 
 void TVirtualCaptureFilter::ApplyFormat()
 {
-    GstCaps *internal = VideoCaps(Format, true);
+    TVideoFormat source = Format;
+    if (Interlaced)
+        source.RateNumerator *= 2; // two pictures, one for each field
+    GstCaps *internal = VideoCaps(source, true);
     GstCaps *out = VideoCaps(Format, false);
     g_object_set(Child(Bin(), "srccaps"), "caps", internal, nullptr);
     g_object_set(Child(Bin(), "caps"), "caps", out, nullptr);

@@ -48,6 +48,7 @@ private:
     // The picture source's changes, made between its buffers.
     std::unique_ptr<TStreamingProperties> Picture;
     TVideoFormat Format;
+    bool Interlaced = false;
     int Observer = 0;
     TSyncMarkSwitch Marks = std::make_shared<std::atomic<bool>>(false);
 };

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 #include "platform/device_enum.h"
@@ -382,6 +383,79 @@ TEST_F(VirtualCardTest, StandardsSetTheFrameRate)
         gst_sample_unref(sample);
     }
     graph.Stop();
+}
+
+// How much the second field of a frame differs from the first where the
+// picture moves: the mean luma step between rows 2k and 2k+1 in the middle
+// of the picture (YUY2, luma in every other byte).
+double FieldDifference(GstSample *sample)
+{
+    GstVideoInfo info;
+    gst_video_info_from_caps(&info, gst_sample_get_caps(sample));
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_READ);
+    const int stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
+    const int width = GST_VIDEO_INFO_WIDTH(&info);
+    double sum = 0;
+    int count = 0;
+    for (int row = 200; row < 260; row += 2)
+        for (int x = 0; x < width; ++x, ++count)
+            sum += std::abs(int(map.data[row * stride + 2 * x]) -
+                            int(map.data[(row + 1) * stride + 2 * x]));
+    gst_buffer_unmap(buffer, &map);
+    return sum / count;
+}
+
+TEST_F(VirtualCardTest, InterlacedFramesCarryMotionBetweenTheirFields)
+{
+    TFilterGraph graph;
+    graph.Mode = TFilterGraph::ModeCapture;
+    ASSERT_TRUE(graph.SetActive(true));
+    for (bool interlaced : {false, true}) {
+        Card.Interlaced = interlaced;
+        TFilterPtr capture = CreateVirtualFilter("capture");
+        ASSERT_TRUE(capture && graph.AddFilter(capture));
+        TFrameProbe probe = FrameProbe();
+        ASSERT_TRUE(graph.AddFilter(probe.Filter));
+        ASSERT_TRUE(graph.ConnectDirect(
+            TFilterGraph::FindPin(capture.get(), TPinDirection::Output, TPinCategory::Capture),
+            TFilterGraph::FindPin(probe.Filter.get(), TPinDirection::Input)));
+        auto *decoder = capture->Query<IAnalogVideoDecoder>();
+        ASSERT_TRUE(decoder);
+        // The frame rate stays the standard's; the caps say how the frame
+        // was made.
+        for (auto [standard, num, den] : {std::tuple{int32_t(Std_PAL_B), 25, 1},
+                                          std::tuple{int32_t(Std_NTSC_M), 30000, 1001}}) {
+            ASSERT_TRUE(graph.Stop());
+            ASSERT_EQ(decoder->SetStandard(standard), 0);
+            ASSERT_TRUE(graph.Run());
+            GstSample *sample = nullptr;
+            for (int i = 0; i < 5; ++i) { // past the station's sync mark
+                if (sample)
+                    gst_sample_unref(sample);
+                sample = gst_app_sink_try_pull_sample(GST_APP_SINK(probe.Sink), 2 * GST_SECOND);
+                ASSERT_NE(sample, nullptr);
+            }
+            const GstStructure *s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+            int n = 0, d = 0;
+            gst_structure_get_fraction(s, "framerate", &n, &d);
+            EXPECT_EQ(std::pair(n, d), std::pair(num, den)) << interlaced;
+            const char *mode = gst_structure_get_string(s, "interlace-mode");
+            EXPECT_STREQ(mode ? mode : "progressive", interlaced ? "interleaved" : "progressive");
+            // The moving pattern: the same in both fields of a progressive
+            // frame, a field time apart in an interlaced one.
+            if (interlaced)
+                EXPECT_GT(FieldDifference(sample), 0.5);
+            else
+                EXPECT_LT(FieldDifference(sample), 0.1);
+            gst_sample_unref(sample);
+        }
+        ASSERT_TRUE(graph.Stop());
+        graph.RemoveFilter(probe.Filter.get());
+        graph.RemoveFilter(capture.get());
+    }
+    graph.SetActive(false);
 }
 
 TEST_F(VirtualCardTest, ProfilesRenameTheWholeDeviceSet)
