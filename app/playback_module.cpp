@@ -84,10 +84,10 @@ void PlaybackEnded()
         PostRemoteCommand(1002);
         return;
     }
-    // A play list moves on to its next file (the play-list window follows
-    // through OnItemChanged); a single item stays at its end.
-    if (PlaybackInfo && PlaybackInfo->PlayList.size() >= 2)
-        PlaybackInfo->PlayNext();
+    // The play-list window moves on to the next file (and from the last to
+    // the first); without it the file stays at its end.
+    if (ModeEngines.Shell && ModeEngines.Shell->PlayListWindowOpen())
+        ModeEngines.Shell->PlayNextFromPlayListWindow();
 }
 
 } // namespace

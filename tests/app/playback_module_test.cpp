@@ -67,8 +67,23 @@ struct TPositionView : IShellView
     std::vector<std::array<int, 3>> Reports;
 };
 
+// The play-list window as the main window has it: it plays the next file
+// from the event loop, after the end handler has returned.
+struct TPlayListShell : IShellControl
+{
+    bool PlayListWindowOpen() const override { return Open; }
+    void PlayNextFromPlayListWindow() override
+    {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { PlaybackInfo->PlayNext(); }, Qt::QueuedConnection);
+    }
+    bool Open = true;
+};
+
 TEST(PlaybackModule, APlayListMovesOnAtTheEndOfEachFileAndTheViewsSeeThePosition)
 {
+    TPlayListShell shell;
+    ModeEngines.Shell = &shell;
     TRecordingPresenter presenter;
     SetWarningPresenter(&presenter);
     SetRendererOverride("", "fakesink sync=true");
@@ -94,6 +109,10 @@ TEST(PlaybackModule, APlayListMovesOnAtTheEndOfEachFileAndTheViewsSeeThePosition
     EXPECT_EQ(state.Rate, 1.0);
     ASSERT_TRUE(Spin([&] { return PlaybackProject && PlaybackProject->FileName == second; }));
     EXPECT_EQ(PlaybackInfo->CurrentIndex, 1);
+    // Without the play-list window the file stays at its end.
+    shell.Open = false;
+    ASSERT_TRUE(Spin([&] { return !PlaybackProject->Playing; }, 15000));
+    EXPECT_EQ(PlaybackProject->FileName, second);
     // The end of the first reported 100 % of its length.
     EXPECT_TRUE(std::any_of(view.Reports.begin(), view.Reports.end(),
                             [](const auto &r) { return r[0] == 100 && r[1] == 1; }));
@@ -114,6 +133,7 @@ TEST(PlaybackModule, APlayListMovesOnAtTheEndOfEachFileAndTheViewsSeeThePosition
     EXPECT_TRUE(presenter.Shown.isEmpty()) << presenter.Shown.join(" | ").toStdString();
 
     ShellViews.TVPanel = nullptr;
+    ModeEngines.Shell = nullptr;
     FinalizePlaybackModule();
     EXPECT_EQ(ModeEngines.FilePlayback, nullptr);
     delete PlaybackInfo;
