@@ -97,7 +97,7 @@ TEST_F(RecordingOnEmu, UnpluggedCardEndsTheRecordingWithTheFileKept)
     const QString file = e.CaptureFileName;
 
     // The card goes away a few seconds into the preview's stream.
-    ASSERT_TRUE(WaitUntil([&] { return stops > 0; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return stops > 0; }, 25000));
     EXPECT_TRUE(stopped);
     EXPECT_FALSE(e.Capturing);
     // Not a full disk: the shell adds no disk-full message.

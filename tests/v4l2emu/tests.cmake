@@ -29,7 +29,7 @@ add_test(NAME v4l2emu.unplug-preview
   COMMAND ${V4L2EMU_RUN} --profile em28xx --unplug-after 2 --replug-after 5 -- ${V4L2EMU_TEST}
           --gtest_filter=LyraOnEmu.UnpluggedCard*)
 add_test(NAME v4l2emu.unplug-recording
-  COMMAND ${V4L2EMU_RUN} --profile saa7134 --unplug-after 4 -- ${V4L2EMU_TEST}
+  COMMAND ${V4L2EMU_RUN} --profile saa7134 --unplug-after 8 -- ${V4L2EMU_TEST}
           --gtest_filter=RecordingOnEmu.*)
 add_test(NAME v4l2emu.stall
   COMMAND ${V4L2EMU_RUN} --profile bttv --stall-after 0.5 -- ${V4L2EMU_TEST}
