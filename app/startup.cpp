@@ -15,6 +15,7 @@
 #include "app/modes_module.h"
 #include "app/oem_info.h"
 #include "app/snapshot_module.h"
+#include "app/timeshift_playback_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
 #include "platform/gui_wait.h"
@@ -111,10 +112,12 @@ void InitializeModules()
     InitializeCaptureModule();
     InitializeSnapshotModule();
     InitializeRecordingModule();
+    InitializeTimeShiftPlaybackModule();
 }
 
 void FinalizeModules()
 {
+    FinalizeTimeShiftPlaybackModule();
     FinalizeRecordingModule();
     FinalizeSnapshotModule();
     FinalizeCaptureModule();
