@@ -5,6 +5,7 @@
 #include "app/main_info.h"
 #include "app/mode_engines.h"
 #include "app/shell_views.h"
+#include "app/startup.h"
 #include "platform/log.h"
 #include "playback/timeshift_playback.h"
 
@@ -30,7 +31,11 @@ std::unique_ptr<TTimeShiftPlaybackProject> NewEngine(bool splitter)
     const bool pip = MainInfo && MainInfo->PIPPlayback;
     auto engine = std::make_unique<TTimeShiftPlaybackProject>(splitter ? pip : false, splitter);
     engine->DoNotUseOverlay = MainInfo && MainInfo->DoNotUseOverlay;
-    engine->OnVideoWindow = [](TTimeShiftPlaybackProject *, IVideoWindow *, bool) {};
+    // The main window shows the player's picture while it exists.
+    engine->OnVideoWindow = [](TTimeShiftPlaybackProject *, IVideoWindow *window, bool attached) {
+        if (StartupHooks.PlaybackVideoWindow)
+            StartupHooks.PlaybackVideoWindow(window, attached);
+    };
     engine->OnPosition = ReportPosition;
     engine->RecordedSeconds = [] {
         return ModeEngines.Recording ? ModeEngines.Recording->ElapsedSeconds() : 0;

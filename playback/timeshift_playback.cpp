@@ -69,6 +69,8 @@ TTimeShiftPlaybackProject::~TTimeShiftPlaybackProject()
     IVideoWindow *window = Window;
     Window = nullptr;
     if (window) {
+        if (OnVideoWindow)
+            OnVideoWindow(this, window, false);
         window->OnDestroyed = nullptr;
         window->SetFilterGraph(nullptr);
         delete window;

@@ -57,7 +57,8 @@ public:
 
     // (engine, percent, position seconds, duration seconds)
     std::function<void(TTimeShiftPlaybackProject *, int, int, int)> OnPosition;
-    // (engine, window, attached): the window has joined the graph.
+    // (engine, window, attached): the window has joined the graph (true) or
+    // is about to be freed (false).
     std::function<void(TTimeShiftPlaybackProject *, IVideoWindow *, bool)> OnVideoWindow;
     // Seconds the recorder has written so far (the capture engine's clock).
     std::function<int64_t()> RecordedSeconds;

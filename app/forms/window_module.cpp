@@ -29,6 +29,11 @@ void AttachEngine()
         if (CaptureInfo && CaptureInfo->VideoWindow)
             window->SetVideoWindow(dynamic_cast<TDSVideoWindowEx2 *>(CaptureInfo->VideoWindow));
     };
+    StartupHooks.PlaybackVideoWindow = [window](IVideoWindow *video, bool attached) {
+        IVideoWindow *shown = attached ? video : CaptureInfo ? CaptureInfo->VideoWindow : nullptr;
+        if (auto *w = dynamic_cast<TDSVideoWindowEx2 *>(shown))
+            window->SetVideoWindow(w);
+    };
     window->GrabToSharedImage = [] {
         QImage picture;
         if (CaptureInfo && CaptureInfo->Grabber)
@@ -41,6 +46,7 @@ void DetachEngine()
 {
     if (CaptureInfo)
         CaptureInfo->OnVideoWindowCreated = nullptr;
+    StartupHooks.PlaybackVideoWindow = nullptr;
     if (FormMainWindow)
         FormMainWindow->GrabToSharedImage = nullptr;
 }
