@@ -60,9 +60,11 @@ TTimeShiftPlaybackProject::~TTimeShiftPlaybackProject()
     TickTimer->stop();
     Audio->ClearGraph();
     Audio->SetActive(false);
+    // Stopped first: a paused graph's streaming thread waits in the
+    // renderer, and taking a filter out under it would wait for that.
+    Video->ClearGraph();
     if (SnapshotTap)
         SnapshotTap->LeaveGraph();
-    Video->ClearGraph();
     SplitterFilter.reset();
     VideoDecoder.reset();
     AudioDecoder.reset();

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include "app/main_info.h"
@@ -210,6 +211,45 @@ TEST_F(TimeShiftPlaybackTest, AStoredFilePlaysThroughTheSplitter)
     ASSERT_TRUE(WaitUntil([&] { return Seconds(p) >= length - 5.5; }, 5000)) << Seconds(p);
     EXPECT_LT(Seconds(p), length - 3.5);
     EXPECT_TRUE(p.Playing);
+    EXPECT_TRUE(Presenter.Shown.empty());
+}
+
+// A companion ".mpa" plays in the audio graph, which follows the video
+// graph; the ".mpv"'s own sound then stays silent.
+TEST_F(TimeShiftPlaybackTest, ACompanionSoundFilePlaysInTheAudioGraph)
+{
+    RecordTimeShift(3);
+    const QString file = Capture->CaptureFileName;
+    const QString sound = file.left(file.size() - 1) + "a";
+    GError *error = nullptr;
+    GstElement *writer = gst_parse_launch(
+        QString("audiotestsrc num-buffers=200 ! audioconvert ! avenc_mp2 ! filesink location=\"%1\"")
+            .arg(sound)
+            .toUtf8()
+            .constData(),
+        &error);
+    ASSERT_NE(writer, nullptr);
+    gst_element_set_state(writer, GST_STATE_PLAYING);
+    GstMessage *end = gst_bus_timed_pop_filtered(GST_ELEMENT_BUS(writer), 10 * GST_SECOND,
+                                                 GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    ASSERT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
+    gst_message_unref(end);
+    gst_element_set_state(writer, GST_STATE_NULL);
+    gst_object_unref(writer);
+
+    TTimeShiftPlaybackProject &p = NewPlayer(false, file);
+    ASSERT_TRUE(p.BuildGraph());
+    EXPECT_TRUE(p.UseAudioGraph);
+    ASSERT_TRUE(p.AudioGraph()->Active());
+    EXPECT_NE(p.AudioGraph()->FindFilterByName("Async Audio Source Filter"), nullptr);
+    TGraphFilter *splitter = p.VideoGraph()->FindFilterByName("Splitter");
+    ASSERT_NE(splitter, nullptr);
+    EXPECT_FALSE(splitter->PinByName("Audio")->IsConnected());
+    ASSERT_TRUE(p.Play());
+    ASSERT_TRUE(PlaysOn(p));
+    EXPECT_TRUE(WaitUntil([&] { return p.AudioGraph()->State() == GST_STATE_PLAYING; }, 5000));
+    ASSERT_TRUE(p.Pause());
+    EXPECT_TRUE(WaitUntil([&] { return p.AudioGraph()->State() == GST_STATE_PAUSED; }, 5000));
     EXPECT_TRUE(Presenter.Shown.empty());
 }
 
