@@ -230,8 +230,7 @@ int main(int argc, char **argv)
         TPictureWatch watch;
         watch.Attach(RendererInput(p));
         Spin(1);
-        TSubject s{"player behind the recorder (file graph)", [&] { p.Pause(); },
-                   [&] { p.Play(); },
+        TSubject s{"player behind the recorder (file graph)", [&] { p.Pause(); }, [&] { p.Play(); },
                    [&](double seconds) {
                        const int percent = int(seconds * 100 / capture.ElapsedSeconds);
                        p.SeekPercent(percent);
@@ -265,16 +264,15 @@ int main(int argc, char **argv)
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
         gst_element_get_state(pipeline, nullptr, nullptr, 5 * GST_SECOND);
         Spin(1);
-        TSubject s{"bare filesrc ! decodebin",
-                   [&] { gst_element_set_state(pipeline, GST_STATE_PAUSED); },
-                   [&] { gst_element_set_state(pipeline, GST_STATE_PLAYING); },
-                   [&](double seconds) {
-                       gst_element_seek_simple(
-                           pipeline, GST_FORMAT_TIME,
-                           GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                           qint64(seconds * GST_SECOND));
-                   },
-                   &watch};
+        TSubject s{
+            "bare filesrc ! decodebin", [&] { gst_element_set_state(pipeline, GST_STATE_PAUSED); },
+            [&] { gst_element_set_state(pipeline, GST_STATE_PLAYING); },
+            [&](double seconds) {
+                gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                        qint64(seconds * GST_SECOND));
+            },
+            &watch};
         bare = Measure(s, rounds, 5, 25);
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);
@@ -297,10 +295,7 @@ int main(int argc, char **argv)
         p.GetPositionPercent();
         const int total = std::max(1, int(p.DurationSeconds));
         TSubject s{"kept file (splitter graph)", [&] { p.Pause(); }, [&] { p.Play(); },
-                   [&](double seconds) {
-                       p.SeekPercent(int(seconds * 100 / total));
-                   },
-                   &watch};
+                   [&](double seconds) { p.SeekPercent(int(seconds * 100 / total)); }, &watch};
         stored = Measure(s, rounds, 5, 25);
     }
 

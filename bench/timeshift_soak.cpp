@@ -17,9 +17,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
-#include <unistd.h>
 
 #include <gst/gst.h>
+#include <unistd.h>
 
 #include "app/main_info.h"
 #include "capture/capture_info.h"

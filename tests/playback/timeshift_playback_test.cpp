@@ -22,6 +22,7 @@
 #include "platform/v4l2_replay.h"
 #include "platform/video_window.h"
 #include "platform/virtual_card.h"
+#include "playback/snapshot_info.h"
 #include "playback/timeshift_playback.h"
 #include "program_process.h"
 #include "recording_presenter.h"
@@ -152,6 +153,14 @@ TEST_F(TimeShiftPlaybackTest, PlaysBehindTheRecorderAndHoldsAtTheLiveEdge)
     p.SeekPercent(0);
     EXPECT_EQ(p.PositionSeconds, 0);
     EXPECT_TRUE(Presenter.Shown.empty()) << Presenter.Shown.join("|").toStdString();
+    // A snapshot is the picture on show, first in the list.
+    TSnapshotInfo snapshots;
+    SnapshotInfo = &snapshots;
+    const bool took = p.TakeSnapshot();
+    SnapshotInfo = nullptr;
+    ASSERT_TRUE(took);
+    ASSERT_EQ(snapshots.Count(), 1);
+    EXPECT_EQ(snapshots.Picture(0).width(), 320);
     ASSERT_TRUE(WaitUntil([&] { return p.VideoGraph()->CurrentPosition() >= 0; }, 3000));
 
     // Nothing recorded as far as the clock knows: the next tick holds.
@@ -223,15 +232,17 @@ TEST_F(TimeShiftPlaybackTest, ACompanionSoundFilePlaysInTheAudioGraph)
     const QString sound = file.left(file.size() - 1) + "a";
     GError *error = nullptr;
     GstElement *writer = gst_parse_launch(
-        QString("audiotestsrc num-buffers=200 ! audioconvert ! avenc_mp2 ! filesink location=\"%1\"")
+        QString(
+            "audiotestsrc num-buffers=200 ! audioconvert ! avenc_mp2 ! filesink location=\"%1\"")
             .arg(sound)
             .toUtf8()
             .constData(),
         &error);
     ASSERT_NE(writer, nullptr);
     gst_element_set_state(writer, GST_STATE_PLAYING);
-    GstMessage *end = gst_bus_timed_pop_filtered(GST_ELEMENT_BUS(writer), 10 * GST_SECOND,
-                                                 GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage *end =
+        gst_bus_timed_pop_filtered(GST_ELEMENT_BUS(writer), 10 * GST_SECOND,
+                                   GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     ASSERT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
     gst_message_unref(end);
     gst_element_set_state(writer, GST_STATE_NULL);
