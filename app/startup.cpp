@@ -18,6 +18,7 @@
 #include "app/oem_info.h"
 #include "app/playback_module.h"
 #include "app/snapshot_module.h"
+#include "app/timeshift_playback_module.h"
 #include "channels/country_info.h"
 #include "channels/languages.h"
 #include "platform/gui_wait.h"
@@ -121,6 +122,7 @@ void InitializeModules()
     InitializeCaptureModule();
     InitializeSnapshotModule();
     InitializeRecordingModule();
+    InitializeTimeShiftPlaybackModule();
     InitializeScheduledModule();
     InitializePlaybackModule();
 }
@@ -129,6 +131,7 @@ void FinalizeModules()
 {
     FinalizePlaybackModule();
     FinalizeScheduledModule();
+    FinalizeTimeShiftPlaybackModule();
     FinalizeRecordingModule();
     FinalizeSnapshotModule();
     FinalizeCaptureModule();

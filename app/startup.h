@@ -9,6 +9,7 @@
 
 struct TCaptureSettings;
 class TAudioMixer;
+class IVideoWindow;
 
 // The command line. Arguments beginning with "--" are Lyra's own options and
 // never count as argument 1.
@@ -79,6 +80,10 @@ struct TStartupHooks
     std::function<void()> ApplyMenuLanguage;
     std::function<void()> ApplyPanelLanguage;
     std::function<void(bool allowed)> AllowOSD;
+    // A playback's video window joins (attached) or leaves the main window,
+    // which then shows it in place of the live picture, or the live picture
+    // again.
+    std::function<void(IVideoWindow *window, bool attached)> PlaybackVideoWindow;
     // Messages from other processes.
     std::function<void(int command)> HandleRemoteCommand;
     std::function<QByteArray()> RemoteStatus;

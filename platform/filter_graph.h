@@ -138,6 +138,9 @@ protected:
     void SetDropPoint(TPin *pin, GstPad *pad);
     // An input ghost pad whose target is set by PrepareInput.
     TPin *AddTargetlessInput(const QString &name, TMediaKind media);
+    // An output ghost pad whose target the filter sets when its element
+    // makes the pad (a demuxer's streams).
+    TPin *AddTargetlessOutput(const QString &name, TMediaKind media);
 
 private:
     TElementRef BinRef;

@@ -128,6 +128,19 @@ TPin *TGraphFilter::AddTargetlessInput(const QString &name, TMediaKind media)
     return pin;
 }
 
+TPin *TGraphFilter::AddTargetlessOutput(const QString &name, TMediaKind media)
+{
+    const QByteArray padName = QString("pin%1").arg(PinStore.size()).toUtf8();
+    GstPad *ghost = gst_ghost_pad_new_no_target(padName.constData(), GST_PAD_SRC);
+    gst_pad_set_active(ghost, TRUE);
+    gst_element_add_pad(Bin(), ghost);
+    TPin *pin = NewPin(name, TPinDirection::Output, TPinCategory::None, media, this);
+    pin->Pad = ghost;
+    PinStore.emplace_back(pin);
+    pin->Drop(true);
+    return pin;
+}
+
 TPin *TGraphFilter::AddAnalogPin(const QString &name, TPinDirection direction,
                                  TPinCategory category)
 {

@@ -13,6 +13,7 @@ extern "C" {
 #include "platform/growing_source_element.h"
 #include "platform/log.h"
 #include "platform/mpeg_recorder_element.h"
+#include "platform/ps_splitter_filter.h"
 
 namespace {
 
@@ -58,6 +59,10 @@ std::vector<TRegisteredFilter> MediaFilterEntries()
          [] { return std::make_shared<TMpegRecorderFilter>(); }},
         {"Async Source Filter", TRegistryCategory::Filter,
          [] { return std::make_shared<TGrowingSourceFilter>(); }},
+        {"HT MPEG Video Decoder", TRegistryCategory::Filter, CreateTimeShiftVideoDecoder},
+        {"HT MPEG Audio Decoder", TRegistryCategory::Filter, CreateTimeShiftAudioDecoder},
+        {"HT MPEG TimeShift", TRegistryCategory::Filter,
+         [] { return std::make_shared<TProgramStreamSplitter>(); }},
     };
 }
 

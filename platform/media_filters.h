@@ -6,6 +6,9 @@
 //   "Async Source Filter": the time-shift source (lyragrowingsrc); output
 //     "Output" (the program stream, for a demuxer); interfaces
 //     IFileSourceFilter, ITimeShiftSource.
+//   "HT MPEG TimeShift", "HT MPEG Video Decoder", "HT MPEG Audio Decoder":
+//     the splitter of a time-shift stream and its decoders
+//     (platform/ps_splitter_filter.h).
 #pragma once
 
 #include <vector>

@@ -42,6 +42,11 @@ void AttachEngine()
         if (auto *widget = dynamic_cast<QWidget *>(inset))
             widget->raise();
     };
+    StartupHooks.PlaybackVideoWindow = [window](IVideoWindow *video, bool attached) {
+        IVideoWindow *shown = attached ? video : CaptureInfo ? CaptureInfo->VideoWindow : nullptr;
+        if (auto *w = dynamic_cast<TDSVideoWindowEx2 *>(shown))
+            window->SetVideoWindow(w);
+    };
     window->GrabToSharedImage = [] {
         QImage picture;
         if (CaptureInfo && CaptureInfo->Grabber)
@@ -54,6 +59,7 @@ void DetachEngine()
 {
     if (CaptureInfo)
         CaptureInfo->OnVideoWindowCreated = nullptr;
+    StartupHooks.PlaybackVideoWindow = nullptr;
     if (FormMainWindow) {
         FormMainWindow->GrabToSharedImage = nullptr;
         FormMainWindow->SwapInset = nullptr;
