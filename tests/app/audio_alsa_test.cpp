@@ -1,12 +1,11 @@
 // The audio settings on the real ALSA mixer: a private PulseAudio server
 // (read back through pactl) and recorded cards; the volume and mute
 // commands with their OSD texts; the line-in monitor program.
-#include <functional>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -22,18 +21,7 @@
 
 namespace {
 
-bool WaitFor(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 TEST(AudioAlsa, SettingsOnTheSoundServer)
 {
@@ -62,17 +50,17 @@ TEST(AudioAlsa, SettingsOnTheSoundServer)
     EXPECT_EQ(server.SinkVolume(), 65536) << "clamped";
     audio.SetVolume(30000);
     EXPECT_EQ(server.SinkVolume(), 30000);
-    ASSERT_TRUE(WaitFor([&] { return reported == 30000; }));
+    ASSERT_TRUE(WaitUntil([&] { return reported == 30000; }));
     EXPECT_EQ(audio.Volume, 30000);
 
     audio.SetMute(true);
     EXPECT_TRUE(server.SinkMuted());
-    ASSERT_TRUE(WaitFor([&] { return reportedMute; }));
+    ASSERT_TRUE(WaitUntil([&] { return reportedMute; }));
     EXPECT_EQ(audio.Muted, 1);
 
     // Another program changes the volume; we hear of it.
     server.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "12345"});
-    ASSERT_TRUE(WaitFor([&] { return audio.Volume == 12345; }));
+    ASSERT_TRUE(WaitUntil([&] { return audio.Volume == 12345; }));
     audio.SetMute(false);
     EXPECT_FALSE(server.SinkMuted());
     EXPECT_EQ(server.SinkVolume(), 12345);
@@ -138,8 +126,8 @@ TEST_F(AudioCommands, VolumeAndMuteActAndShowTheOsd)
     EXPECT_EQ(server.SinkVolume(), 32768 - 6553);
     EXPECT_EQ(Shell.Osd.last(), " Volume 40%");
     // The views hear of it from the mixer.
-    ASSERT_TRUE(WaitFor([&] { return MainView.Log->Calls.contains("main:Volume"); }));
-    ASSERT_TRUE(WaitFor([&] { return audio.Volume == 32768 - 6553; }));
+    ASSERT_TRUE(WaitUntil([&] { return MainView.Log->Calls.contains("main:Volume"); }));
+    ASSERT_TRUE(WaitUntil([&] { return audio.Volume == 32768 - 6553; }));
 
     EXPECT_TRUE(ExecuteCommand(401));
     EXPECT_EQ(server.SinkVolume(), 32768);
@@ -148,7 +136,7 @@ TEST_F(AudioCommands, VolumeAndMuteActAndShowTheOsd)
     EXPECT_TRUE(ExecuteCommand(403));
     EXPECT_TRUE(server.SinkMuted());
     EXPECT_EQ(Shell.Osd.last(), " Mute ON");
-    ASSERT_TRUE(WaitFor([&] { return audio.Muted == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return audio.Muted == 1; }));
     EXPECT_TRUE(ExecuteCommand(403));
     EXPECT_FALSE(server.SinkMuted());
     EXPECT_EQ(Shell.Osd.last(), " Mute OFF");
@@ -175,12 +163,12 @@ TEST(AudioAlsa, LineInMonitorStartsAndStopsCorvet)
         monitor.Send("on");
         ASSERT_TRUE(monitor.Running());
         pid = monitor.ProcessId();
-        ASSERT_TRUE(WaitFor([&] { return !streams().isEmpty(); })) << "corvet records nothing";
+        ASSERT_TRUE(WaitUntil([&] { return !streams().isEmpty(); })) << "corvet records nothing";
         monitor.Send("on");
         EXPECT_EQ(monitor.ProcessId(), pid) << "one monitor";
         monitor.Send("off");
         EXPECT_FALSE(monitor.Running());
-        EXPECT_TRUE(WaitFor([&] { return streams().isEmpty(); }));
+        EXPECT_TRUE(WaitUntil([&] { return streams().isEmpty(); }));
         monitor.Send("on");
         ASSERT_TRUE(monitor.Running());
         pid = monitor.ProcessId();

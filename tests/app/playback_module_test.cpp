@@ -23,16 +23,7 @@
 
 namespace {
 
-bool Spin(const std::function<bool()> &done, int ms = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
+using TestEnv::WaitUntil;
 
 QString MakeWav(const QString &file, int tenths)
 {
@@ -107,11 +98,11 @@ TEST(PlaybackModule, APlayListMovesOnAtTheEndOfEachFileAndTheViewsSeeThePosition
     EXPECT_EQ(state.FileName, first);
     EXPECT_TRUE(state.Playing);
     EXPECT_EQ(state.Rate, 1.0);
-    ASSERT_TRUE(Spin([&] { return PlaybackProject && PlaybackProject->FileName == second; }));
+    ASSERT_TRUE(WaitUntil([&] { return PlaybackProject && PlaybackProject->FileName == second; }));
     EXPECT_EQ(PlaybackInfo->CurrentIndex, 1);
     // Without the play-list window the file stays at its end.
     shell.Open = false;
-    ASSERT_TRUE(Spin([&] { return !PlaybackProject->Playing; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return !PlaybackProject->Playing; }, 15000));
     EXPECT_EQ(PlaybackProject->FileName, second);
     // The end of the first reported 100 % of its length.
     EXPECT_TRUE(std::any_of(view.Reports.begin(), view.Reports.end(),

@@ -75,7 +75,7 @@ TEST(ProgramFaults, TvFmRoundTripsNeitherCrashNorLeak)
     // rounds with the lowest of the last ones.
     std::vector<qint64> kb;
     std::vector<int> fds;
-    for (int round = 1; round <= 20; ++round) {
+    for (int round = 1; round <= 12; ++round) {
         ASSERT_EQ(p.Remote("fm"), 0);
         ASSERT_TRUE(ModeIs(p, "ModeFM")) << "round " << round << "\n"
                                          << QJsonDocument(p.Status()).toJson().toStdString()
@@ -91,7 +91,7 @@ TEST(ProgramFaults, TvFmRoundTripsNeitherCrashNorLeak)
     const qint64 late = *std::min_element(kb.end() - 4, kb.end());
     RecordProperty("ResidentEarlyKb", int(early));
     RecordProperty("ResidentLateKb", int(late));
-    EXPECT_LE(fds.back(), fds[2]) << "descriptors after 20 round trips";
+    EXPECT_LE(fds.back(), fds[2]) << "descriptors after 12 round trips";
     // Each round trip used to keep its whole preview branch: 5 MB a round.
     EXPECT_LT(late - early, 8 * 1024)
         << "resident memory from " << early << " to " << late << " kB";

@@ -254,18 +254,7 @@ TEST_F(CaptureInfoTest, SelectDevicesEdgeCases)
     EXPECT_FALSE(silent.HasAudioCapture);
 }
 
-bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
 {
@@ -319,7 +308,7 @@ TEST_F(CaptureInfoTest, TheVirtualCardIsSelectedAndRunsSwitchingChannelAndInput)
         TFilterGraph::FindPin(engine.SmartTee.get(), TPinDirection::Output, TPinCategory::Preview);
     ASSERT_TRUE(graph.RemoveDownstreamOfPin(preview));
     ASSERT_TRUE(graph.Render(preview));
-    WaitFor([] { return false; }, 300);
+    WaitUntil([] { return false; }, 300);
     EXPECT_EQ(graph.State(), GST_STATE_PLAYING);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
     engine.FreeGraphObjects();

@@ -24,18 +24,7 @@
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 // Lets queued bus messages reach the GUI thread.
 void Drain(int ms = 200)

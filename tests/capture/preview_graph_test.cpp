@@ -22,18 +22,7 @@
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 // Mean absolute difference of two same-sized pictures, 0..255.
 double Difference(const QImage &a, const QImage &b)

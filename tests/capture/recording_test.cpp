@@ -27,18 +27,7 @@
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 struct TTick
 {

@@ -2,32 +2,21 @@
 // null sink, read back through pactl) and against recorded cards served to
 // libasound by a control plugin (what a sound server does not show:
 // multiplexed capture sources, mono lines, a TV card's own mixer).
-#include <functional>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "platform/alsa_mixer.h"
 #include "recorded_cards.h"
 #include "sound_server.h"
+#include "test_env.h"
 
 namespace {
 
-bool WaitFor(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 struct TLevel
 {
@@ -127,12 +116,12 @@ TEST_F(SoundServerMixer, ChangesByOtherProgramsAreAnnouncedOnTheGuiThread)
     int changes = 0;
     m.OnChange = [&] { ++changes; };
     Server.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "12345"});
-    ASSERT_TRUE(WaitFor([&] { return changes > 0; })) << "no notification";
+    ASSERT_TRUE(WaitUntil([&] { return changes > 0; })) << "no notification";
     EXPECT_EQ(Read(m, 0, -1).Left, 12345);
 
     changes = 0;
     Server.Pactl({"set-sink-mute", "@DEFAULT_SINK@", "1"});
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         int l, r, mute = 0;
         return changes > 0 && m.GetVolume(0, -1, l, r, mute) && mute == 1;
     }));
@@ -140,11 +129,11 @@ TEST_F(SoundServerMixer, ChangesByOtherProgramsAreAnnouncedOnTheGuiThread)
     // A question answered while events wait still announces them, later.
     changes = 0;
     Server.Pactl({"set-sink-volume", "@DEFAULT_SINK@", "22222"});
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         int l = 0, r, mute;
         return m.GetVolume(0, -1, l, r, mute) && l == 22222;
     }));
-    EXPECT_TRUE(WaitFor([&] { return changes > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return changes > 0; }));
 
     // Reopened, the device is watched again; when the server goes away the
     // mixer stops watching instead of waking up for ever.
@@ -152,7 +141,7 @@ TEST_F(SoundServerMixer, ChangesByOtherProgramsAreAnnouncedOnTheGuiThread)
     EXPECT_TRUE(m.Watching());
     Server.Stop();
     // The server is gone: the mixer stops watching instead of spinning.
-    WaitFor([&] { return !m.Watching(); }, 3000);
+    WaitUntil([&] { return !m.Watching(); }, 3000);
     EXPECT_FALSE(m.Watching());
 }
 
@@ -282,7 +271,7 @@ TEST_F(RecordedMixer, DevicesOpenOneAtATimeAndOwnWritesAreAnnounced)
     // Our own write is announced as any other change: the views learn of a
     // volume that a command set.
     ASSERT_TRUE(m.SetVolume(0, -1, 1000, 1000, -1));
-    EXPECT_TRUE(WaitFor([&] { return changes > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return changes > 0; }));
 
     EXPECT_FALSE(m.SetMixerId(1));
     EXPECT_EQ(m.MixerId(), -1) << "the old device is closed even when the new one fails";

@@ -1,11 +1,10 @@
 // The filter-graph layer on real pipelines.
-#include <atomic>
-#include <memory>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <atomic>
+#include <memory>
 
 #include <gst/pbutils/pbutils.h>
 #include <gtest/gtest.h>
@@ -17,18 +16,7 @@
 namespace {
 
 // Runs the GUI thread's event loop until the condition holds.
-bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 TFilterPtr TestSource(bool live = true, int buffers = -1)
 {
@@ -56,12 +44,13 @@ TCountingSink CountingSink(const QString &name)
     GstElement *fake = gst_bin_get_by_name(GST_BIN(sink.Filter->Bin()), "first");
     auto *counter = new std::shared_ptr<std::atomic<int>>(sink.Count);
     g_signal_connect_data(
-        fake, "handoff",
-        G_CALLBACK(+[](GstElement *, GstBuffer *, GstPad *, gpointer data) {
+        fake, "handoff", G_CALLBACK(+[](GstElement *, GstBuffer *, GstPad *, gpointer data) {
             ++**static_cast<std::shared_ptr<std::atomic<int>> *>(data);
         }),
         counter,
-        [](gpointer data, GClosure *) { delete static_cast<std::shared_ptr<std::atomic<int>> *>(data); },
+        [](gpointer data, GClosure *) {
+            delete static_cast<std::shared_ptr<std::atomic<int>> *>(data);
+        },
         GConnectFlags(0));
     gst_object_unref(fake);
     return sink;
@@ -93,30 +82,30 @@ TEST_F(FilterGraphTest, SmartTeeFeedsTwoSinksAndBranchesCanBeReplacedWhileRunnin
     TCountingSink capture = CountingSink("Capture Sink"), preview = CountingSink("Preview Sink");
     for (auto &f : {source, tee, capture.Filter, preview.Filter})
         ASSERT_TRUE(Graph.AddFilter(f));
-    ASSERT_TRUE(Graph.RenderStream(TPinCategory::Capture, TMediaKind::Video, source.get(), tee.get(),
-                                   capture.Filter.get()))
+    ASSERT_TRUE(Graph.RenderStream(TPinCategory::Capture, TMediaKind::Video, source.get(),
+                                   tee.get(), capture.Filter.get()))
         << Graph.LastError().toStdString();
-    TPin *previewPin = TFilterGraph::FindPin(tee.get(), TPinDirection::Output,
-                                              TPinCategory::Preview);
+    TPin *previewPin =
+        TFilterGraph::FindPin(tee.get(), TPinDirection::Output, TPinCategory::Preview);
     ASSERT_NE(previewPin, nullptr);
-    ASSERT_TRUE(Graph.ConnectDirect(previewPin, TFilterGraph::FindPin(preview.Filter.get(),
-                                                                      TPinDirection::Input)));
+    ASSERT_TRUE(Graph.ConnectDirect(
+        previewPin, TFilterGraph::FindPin(preview.Filter.get(), TPinDirection::Input)));
     ASSERT_TRUE(Graph.Run());
-    ASSERT_TRUE(WaitFor([&] { return *capture.Count > 5 && *preview.Count > 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return *capture.Count > 5 && *preview.Count > 5; }));
 
     // Cut the preview branch while running: the capture branch keeps going.
     ASSERT_TRUE(Graph.RemoveDownstreamOfPin(previewPin));
     EXPECT_EQ(Graph.FindFilterByName("Preview Sink"), nullptr);
     EXPECT_FALSE(previewPin->IsConnected());
     const int before = *capture.Count;
-    ASSERT_TRUE(WaitFor([&] { return *capture.Count > before + 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return *capture.Count > before + 5; }));
 
     // And render it again, still running.
     TCountingSink again = CountingSink("Preview Again");
     ASSERT_TRUE(Graph.AddFilter(again.Filter));
-    ASSERT_TRUE(Graph.ConnectDirect(previewPin, TFilterGraph::FindPin(again.Filter.get(),
-                                                                      TPinDirection::Input)));
-    EXPECT_TRUE(WaitFor([&] { return *again.Count > 5; }));
+    ASSERT_TRUE(Graph.ConnectDirect(
+        previewPin, TFilterGraph::FindPin(again.Filter.get(), TPinDirection::Input)));
+    EXPECT_TRUE(WaitUntil([&] { return *again.Count > 5; }));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 
     // RemoveDownstream of the source leaves only the source.
@@ -138,7 +127,7 @@ TEST_F(FilterGraphTest, RenderUsesTheDefaultRendererAndCompletionArrivesOnTheGui
         onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     };
     ASSERT_TRUE(Graph.Run());
-    ASSERT_TRUE(WaitFor([&] { return complete; }));
+    ASSERT_TRUE(WaitUntil([&] { return complete; }));
     EXPECT_TRUE(onGuiThread);
 }
 
@@ -157,7 +146,7 @@ TEST_F(FilterGraphTest, SeekingWithAStopPositionPlaysOnlyThatStretch)
     ASSERT_TRUE(Graph.WaitForState());
     *sink.Count = 0;
     ASSERT_TRUE(Graph.Run());
-    ASSERT_TRUE(WaitFor([&] { return complete; }));
+    ASSERT_TRUE(WaitUntil([&] { return complete; }));
     // 400 ms at 25 frames/s, give or take the frame on each edge.
     EXPECT_GE(*sink.Count, 9);
     EXPECT_LE(*sink.Count, 12);
@@ -180,19 +169,20 @@ TEST_F(FilterGraphTest, InfinitePinTeeAndMuxAlwaysKeepAFreePin)
         EXPECT_EQ(free->Name, QString("Output%1").arg(i));
         TCountingSink sink = CountingSink(QString("Sink %1").arg(i));
         ASSERT_TRUE(Graph.AddFilter(sink.Filter));
-        ASSERT_TRUE(Graph.ConnectDirect(free, TFilterGraph::FindPin(sink.Filter.get(),
-                                                                    TPinDirection::Input)));
+        ASSERT_TRUE(Graph.ConnectDirect(
+            free, TFilterGraph::FindPin(sink.Filter.get(), TPinDirection::Input)));
     }
     EXPECT_EQ(tee->PinList(TPinDirection::Output).size(), 4u);
     // The muxer's free input takes the video and offers the next one.
     TFilterPtr codec = CreateRegisteredFilter("Divx");
     ASSERT_TRUE(Graph.AddFilter(codec));
-    ASSERT_TRUE(Graph.ConnectDirect(TFilterGraph::FindPin(tee.get(), TPinDirection::Output,
-                                                          TPinCategory::None, TMediaKind::Any, 0,
-                                                          true),
-                                    TFilterGraph::FindPin(codec.get(), TPinDirection::Input)));
+    ASSERT_TRUE(
+        Graph.ConnectDirect(TFilterGraph::FindPin(tee.get(), TPinDirection::Output,
+                                                  TPinCategory::None, TMediaKind::Any, 0, true),
+                            TFilterGraph::FindPin(codec.get(), TPinDirection::Input)));
     TPin *muxIn = TFilterGraph::FindPin(mux.get(), TPinDirection::Input);
-    ASSERT_TRUE(Graph.ConnectDirect(TFilterGraph::FindPin(codec.get(), TPinDirection::Output), muxIn));
+    ASSERT_TRUE(
+        Graph.ConnectDirect(TFilterGraph::FindPin(codec.get(), TPinDirection::Output), muxIn));
     EXPECT_EQ(muxIn->Media, TMediaKind::Video);
     ASSERT_EQ(mux->PinList(TPinDirection::Input).size(), 2u);
     EXPECT_EQ(mux->PinList(TPinDirection::Input)[1]->Name, "Input 02");
@@ -208,7 +198,8 @@ TEST_F(FilterGraphTest, FailingConnectionsReportFailureWithTheReason)
     ASSERT_TRUE(Graph.AddFilter(source) && Graph.AddFilter(wav));
     TPin *out = TFilterGraph::FindPin(source.get(), TPinDirection::Output);
     EXPECT_FALSE(Graph.ConnectDirect(out, TFilterGraph::FindPin(wav.get(), TPinDirection::Input)));
-    EXPECT_TRUE(Graph.LastError().contains("no common media type")) << Graph.LastError().toStdString();
+    EXPECT_TRUE(Graph.LastError().contains("no common media type"))
+        << Graph.LastError().toStdString();
     EXPECT_FALSE(out->IsConnected());
     // Missing pins and a second connection of the same pin fail as well.
     EXPECT_FALSE(Graph.ConnectDirect(out, nullptr));
@@ -286,11 +277,11 @@ TEST_F(FilterGraphTest, BusEventsOfTheRunningGraphReachTheGuiThread)
         g_error_free(error);
     };
     ASSERT_TRUE(Graph.Run());
-    ASSERT_TRUE(WaitFor([&] { return *sink.Count > 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return *sink.Count > 3; }));
 
     // An error: on the GUI thread, with its element, filter, device and run.
     postError("gone");
-    ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors[0].Text, "gone");
     EXPECT_EQ(errors[0].Debug, "details");
     EXPECT_EQ(errors[0].Element, "dev");
@@ -302,7 +293,7 @@ TEST_F(FilterGraphTest, BusEventsOfTheRunningGraphReachTheGuiThread)
     // One posted before a stop arrives after it: it is dropped.
     postError("stale");
     ASSERT_TRUE(Graph.Stop());
-    WaitFor([] { return false; }, 200);
+    WaitUntil([] { return false; }, 200);
     EXPECT_EQ(errors.size(), 1u);
 
     // A lost clock: the graph pauses and plays again, which gives it a new
@@ -314,9 +305,9 @@ TEST_F(FilterGraphTest, BusEventsOfTheRunningGraphReachTheGuiThread)
     GstClock *clock = gst_pipeline_get_clock(GST_PIPELINE(pipeline));
     gst_element_post_message(pipeline, gst_message_new_clock_lost(GST_OBJECT(pipeline), clock));
     gst_object_unref(clock);
-    EXPECT_TRUE(WaitFor([&] { return gst_element_get_base_time(pipeline) != base; }));
+    EXPECT_TRUE(WaitUntil([&] { return gst_element_get_base_time(pipeline) != base; }));
     const int before = *sink.Count;
-    EXPECT_TRUE(WaitFor([&] { return *sink.Count > before + 3; }));
+    EXPECT_TRUE(WaitUntil([&] { return *sink.Count > before + 3; }));
 
     // A latency change: the latency is recalculated and sent to the sinks.
     GstElement *fake = gst_bin_get_by_name(GST_BIN(sink.Filter->Bin()), "first");
@@ -331,7 +322,7 @@ TEST_F(FilterGraphTest, BusEventsOfTheRunningGraphReachTheGuiThread)
         },
         latencyEvents.get(), nullptr);
     gst_element_post_message(fake, gst_message_new_latency(GST_OBJECT(fake)));
-    EXPECT_TRUE(WaitFor([&] { return *latencyEvents > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return *latencyEvents > 0; }));
     EXPECT_EQ(errors.size(), 1u);
     gst_pad_remove_probe(pad, probe);
     ASSERT_TRUE(Graph.Stop());

@@ -15,21 +15,11 @@
 #include "platform/filter_registry.h"
 #include "platform/gst_video_sink.h"
 #include "platform/video_window.h"
+#include "test_env.h"
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms = 8000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 class VideoOverlay : public ::testing::Test
 {

@@ -10,21 +10,11 @@
 #include "platform/filter_graph.h"
 #include "platform/filter_registry.h"
 #include "platform/video_window.h"
+#include "test_env.h"
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 TEST(VideoWindow, DigitalZoomCropsAroundTheCentreKeepingTheAspect)
 {
@@ -35,7 +25,8 @@ TEST(VideoWindow, DigitalZoomCropsAroundTheCentreKeepingTheAspect)
     EXPECT_EQ(TDSVideoWindowEx2::ZoomSourceRect(pal, 99), QRect(357, 285, 7, 6));
     EXPECT_EQ(TDSVideoWindowEx2::ZoomSourceRect(QSize(640, 480), 25), QRect(80, 60, 480, 360));
     // Out of range clamps; an unknown picture size gives nothing.
-    EXPECT_EQ(TDSVideoWindowEx2::ZoomSourceRect(pal, 150), TDSVideoWindowEx2::ZoomSourceRect(pal, 99));
+    EXPECT_EQ(TDSVideoWindowEx2::ZoomSourceRect(pal, 150),
+              TDSVideoWindowEx2::ZoomSourceRect(pal, 99));
     EXPECT_TRUE(TDSVideoWindowEx2::ZoomSourceRect(QSize(), 10).isNull());
     TDSVideoWindowEx2 window;
     window.SetDigitalZoom(-5);
@@ -50,7 +41,8 @@ TEST(VideoWindow, PaintsTheGraphsFramesScaledCroppedAndInAspect)
     ASSERT_TRUE(graph.SetActive(true));
     TFilterPtr source = CreateChainFilter(
         "Source",
-        "videotestsrc is-live=true pattern=smpte ! video/x-raw,format=YUY2,width=720,height=576,framerate=25/1 ! identity name=last",
+        "videotestsrc is-live=true pattern=smpte ! "
+        "video/x-raw,format=YUY2,width=720,height=576,framerate=25/1 ! identity name=last",
         {}, {{"Output", "last", "src", TMediaKind::Video}});
     ASSERT_TRUE(source && graph.AddFilter(source));
     TDSVideoWindowEx2 window;
@@ -59,8 +51,9 @@ TEST(VideoWindow, PaintsTheGraphsFramesScaledCroppedAndInAspect)
     window.SetFilterGraph(&graph);
     ASSERT_NE(window.Renderer(), nullptr);
     EXPECT_FALSE(window.OverlayInUse()); // offscreen: frames are painted
-    ASSERT_TRUE(graph.ConnectDirect(TFilterGraph::FindPin(source.get(), TPinDirection::Output),
-                                    TFilterGraph::FindPin(window.Renderer(), TPinDirection::Input)));
+    ASSERT_TRUE(
+        graph.ConnectDirect(TFilterGraph::FindPin(source.get(), TPinDirection::Output),
+                            TFilterGraph::FindPin(window.Renderer(), TPinDirection::Input)));
     ASSERT_TRUE(graph.Run());
     ASSERT_TRUE(WaitUntil([&] { return window.FramesShown() >= 10; }));
     EXPECT_EQ(window.LastFrame().size(), QSize(720, 576));
@@ -110,8 +103,8 @@ TEST(VideoWindow, CursorHidesAfterIdlenessAndHandlersReachTheOwner)
     EXPECT_EQ(cursor, (std::vector<bool>{false, true}));
     EXPECT_NE(window.cursor().shape(), Qt::BlankCursor);
     EXPECT_EQ(downs, 1);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &dbl);
     EXPECT_EQ(doubles, 1);
     QKeyEvent key(QEvent::KeyRelease, Qt::Key_PageUp, Qt::NoModifier);

@@ -22,22 +22,13 @@
 
 namespace {
 
-bool Spin(const std::function<bool()> &done, int ms = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
-}
+using TestEnv::WaitUntil;
 
 void SpinFor(int ms)
 {
     QElapsedTimer clock;
     clock.start();
-    Spin([&] { return clock.elapsed() >= ms; }, ms + 1000);
+    WaitUntil([&] { return clock.elapsed() >= ms; }, ms + 1000);
 }
 
 // Runs a gst-launch description to its end; false on an error.
@@ -182,14 +173,14 @@ TEST_F(PlaybackProjectTest, AnMpegFilePlaysStepsSnapshotsEndsAndRestartsNearItsB
     EXPECT_TRUE(p.HasVideoWindow());
     EXPECT_TRUE(p.Seeking);
     EXPECT_TRUE(p.Playing);
-    ASSERT_TRUE(Spin([&] { return !Positions.empty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !Positions.empty(); }, 5000));
     // Whole seconds of the length the file reports (its last frame starts
     // before 4 s).
     const qint64 length = p.Graph()->Duration();
     EXPECT_NEAR(double(length), 4e9, 1.5e8);
     EXPECT_EQ(Positions.back().Duration, int(length / 1000000000));
     EXPECT_EQ(p.StepPercent, 33);
-    ASSERT_TRUE(Spin([&] { return p.FramesShown() > 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return p.FramesShown() > 5; }));
     EXPECT_TRUE(p.TakeSnapshot());
     EXPECT_EQ(SnapshotInfo->Count(), 1);
 
@@ -217,7 +208,7 @@ TEST_F(PlaybackProjectTest, AnMpegFilePlaysStepsSnapshotsEndsAndRestartsNearItsB
     EXPECT_EQ(Positions.size(), before);
 
     ASSERT_TRUE(ResumePlayback());
-    ASSERT_TRUE(Spin([&] { return Ends == 1; }, 8000));
+    ASSERT_TRUE(WaitUntil([&] { return Ends == 1; }, 8000));
     EXPECT_FALSE(p.Playing);
     EXPECT_TRUE(p.AtEnd);
     EXPECT_EQ(Positions.back().Percent, 100);
@@ -226,7 +217,7 @@ TEST_F(PlaybackProjectTest, AnMpegFilePlaysStepsSnapshotsEndsAndRestartsNearItsB
     EXPECT_TRUE(p.Playing);
     EXPECT_FALSE(p.AtEnd);
     EXPECT_NEAR(double(PositionNs()), 0.01 * 4e9, 2e8);
-    ASSERT_TRUE(Spin([&] { return PositionNs() > 500000000; }));
+    ASSERT_TRUE(WaitUntil([&] { return PositionNs() > 500000000; }));
     EXPECT_TRUE(StopPlayback());
     EXPECT_EQ(PlaybackProject, nullptr);
 }

@@ -19,24 +19,13 @@
 #include "platform/video_window.h"
 #include "platform/virtual_card.h"
 #include "playback/snapshot_info.h"
-#include "snapshot_test_util.h"
 #include "recording_presenter.h"
+#include "snapshot_test_util.h"
 #include "test_env.h"
 
 namespace {
 
-bool WaitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestEnv::WaitUntil;
 
 class SnapshotCapture : public ::testing::Test
 {

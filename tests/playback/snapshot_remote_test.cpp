@@ -41,16 +41,7 @@ QByteArray Header(int number, int wParam)
     return bytes;
 }
 
-bool Spin(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return done();
-}
+using TestEnv::WaitUntil;
 
 // The file name travels after the message, and may arrive in pieces; a
 // length beyond the limit ends the connection before anything is handled.
@@ -67,15 +58,15 @@ TEST(SnapshotRemote, MessageTextArrivesWholeOrNotAtAll)
 
     QLocalSocket client;
     client.connectToServer(RuntimeSocketPath(name));
-    ASSERT_TRUE(Spin([&] { return client.state() == QLocalSocket::ConnectedState; }));
+    ASSERT_TRUE(WaitUntil([&] { return client.state() == QLocalSocket::ConnectedState; }));
     const QByteArray text = "/tmp/snap \xC3\xA9.jpg";
     client.write(Header(MsgSnapshotSave, int(text.size())) + text.left(5));
     client.flush();
-    Spin([&] { return false; }, 200);
+    WaitUntil([&] { return false; }, 200);
     EXPECT_TRUE(got.isEmpty()); // not yet whole
     client.write(text.mid(5) + Header(MsgStatusRequest, 7));
     client.flush();
-    ASSERT_TRUE(Spin([&] { return got.size() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return got.size() == 2; }));
     EXPECT_EQ(got[0].Number, MsgSnapshotSave);
     EXPECT_EQ(got[0].Text, text);
     EXPECT_EQ(got[1].Number, MsgStatusRequest);
@@ -84,7 +75,7 @@ TEST(SnapshotRemote, MessageTextArrivesWholeOrNotAtAll)
 
     client.write(Header(MsgSnapshotSave, MaxMessageText + 1) + QByteArray(64, 'x'));
     client.flush();
-    ASSERT_TRUE(Spin([&] { return client.state() == QLocalSocket::UnconnectedState; }));
+    ASSERT_TRUE(WaitUntil([&] { return client.state() == QLocalSocket::UnconnectedState; }));
     EXPECT_EQ(got.size(), 2);
 }
 

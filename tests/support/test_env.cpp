@@ -1,9 +1,12 @@
 #include "test_env.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUuid>
 
 namespace {
@@ -28,8 +31,8 @@ QString Root()
 
 QString NewFolder(const QString &hint)
 {
-    const QString path = Root() + "/" + hint + "-" +
-                         QUuid::createUuid().toString(QUuid::Id128).left(8);
+    const QString path =
+        Root() + "/" + hint + "-" + QUuid::createUuid().toString(QUuid::Id128).left(8);
     QDir().mkpath(path);
     return path;
 }
@@ -71,6 +74,19 @@ void CleanUp()
 {
     delete g_root;
     g_root = nullptr;
+}
+
+bool WaitUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 } // namespace TestEnv

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace TestEnv {
 
@@ -16,6 +17,10 @@ QString NewFolder(const QString &hint = "dir");
 // Writes bytes to a file, creating folders; returns the path.
 QString WriteFile(const QString &path, const QByteArray &bytes);
 QByteArray ReadFile(const QString &path);
+
+// Turns the event loop until `done` holds or `ms` milliseconds have passed;
+// whether it holds.
+bool WaitUntil(const std::function<bool()> &done, int ms = 10000);
 
 // Paths of built programs.
 QString BinaryDir();
