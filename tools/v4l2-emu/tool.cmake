@@ -15,7 +15,7 @@ target_include_directories(v4l2_emu_model PUBLIC ${V4L2_EMU_DIR})
 add_library(v4l2-emu-preload SHARED
   ${V4L2_EMU_DIR}/emu_preload.cpp ${V4L2_EMU_DIR}/emu_preload_fs.cpp ${V4L2_EMU_DIR}/emu_driver.cpp
   ${V4L2_EMU_DIR}/emu_settings.cpp ${V4L2_EMU_DIR}/emu_controls.cpp ${V4L2_EMU_DIR}/emu_queue.cpp
-  ${V4L2_EMU_DIR}/emu_file_io.cpp)
+  ${V4L2_EMU_DIR}/emu_file_io.cpp ${V4L2_EMU_DIR}/emu_preload_poll.cpp)
 set_target_properties(v4l2-emu-preload PROPERTIES CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
 target_link_libraries(v4l2-emu-preload PRIVATE v4l2_emu_model ${CMAKE_DL_LIBS} Threads::Threads)
