@@ -13,6 +13,7 @@
 #include "app/mode_engines.h"
 #include "app/playback_module.h"
 #include "app/shell_views.h"
+#include "media_test_util.h"
 #include "platform/filter_registry.h"
 #include "platform/messages.h"
 #include "playback/play_file.h"
@@ -27,25 +28,13 @@ using TestEnv::WaitUntil;
 
 QString MakeWav(const QString &file, int tenths)
 {
-    GstElement *p = gst_parse_launch(QString("audiotestsrc num-buffers=%1 samplesperbuffer=800 ! "
-                                             "audio/x-raw,rate=8000,channels=1 ! wavenc ! "
-                                             "filesink location=\"%2\"")
-                                         .arg(tenths)
-                                         .arg(file)
-                                         .toUtf8()
-                                         .constData(),
-                                     nullptr);
-    gst_element_set_state(p, GST_STATE_PLAYING);
-    GstBus *bus = gst_element_get_bus(p);
-    GstMessage *m = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
-                                               GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ok = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_EOS;
-    if (m)
-        gst_message_unref(m);
-    gst_object_unref(bus);
-    gst_element_set_state(p, GST_STATE_NULL);
-    gst_object_unref(p);
-    return ok ? file : QString();
+    const std::string error =
+        RunPipelineToEnd(QString("audiotestsrc num-buffers=%1 samplesperbuffer=800 ! "
+                                 "audio/x-raw,rate=8000,channels=1 ! wavenc ! "
+                                 "filesink location=\"%2\"")
+                             .arg(tenths)
+                             .arg(file));
+    return error.empty() ? file : QString();
 }
 
 struct TPositionView : IShellView

@@ -80,6 +80,16 @@ GstElement *Launch(const QString &description)
     return pipeline;
 }
 
+std::string RunPipelineToEnd(const QString &description, int timeoutMs)
+{
+    GstElement *pipeline = Launch(description);
+    if (!pipeline)
+        return "no pipeline";
+    const std::string error = RunToEnd(pipeline, timeoutMs);
+    gst_object_unref(pipeline);
+    return error;
+}
+
 static std::string ErrorText(GstMessage *message)
 {
     GError *error = nullptr;

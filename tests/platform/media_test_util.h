@@ -30,6 +30,10 @@ GstElement *Launch(const QString &description);
 // text, empty on a clean end. `timeoutMs` bounds the wait.
 std::string RunToEnd(GstElement *pipeline, int timeoutMs = 60000);
 
+// Builds a pipeline from a description and plays it to its end (how the
+// tests make their media files); the error text, empty on a clean end.
+std::string RunPipelineToEnd(const QString &description, int timeoutMs = 60000);
+
 // Waits for the next error message on the pipeline's bus; empty when none
 // came within the time.
 std::string WaitForError(GstElement *pipeline, int timeoutMs);

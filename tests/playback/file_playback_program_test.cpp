@@ -8,6 +8,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include "media_test_util.h"
 #include "platform/media_filters.h"
 #include "program_process.h"
 #include "test_env.h"
@@ -16,22 +17,7 @@ namespace {
 
 bool Make(const QString &description)
 {
-    GError *error = nullptr;
-    GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
-    g_clear_error(&error);
-    if (!pipeline)
-        return false;
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *message = gst_bus_timed_pop_filtered(
-        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-    if (message)
-        gst_message_unref(message);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return ok;
+    return RunPipelineToEnd(description).empty();
 }
 
 // An MPEG-2 program stream with picture and sound, made by Lyra's own

@@ -10,6 +10,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include "media_test_util.h"
 #include "platform/filter_graph.h"
 #include "platform/filter_registry.h"
 #include "platform/media_filters.h"
@@ -34,24 +35,10 @@ void SpinFor(int ms)
 // Runs a gst-launch description to its end; false on an error.
 bool RunPipeline(const QString &description)
 {
-    GError *error = nullptr;
-    GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
-    if (!pipeline) {
-        ADD_FAILURE() << (error ? error->message : "no pipeline");
-        g_clear_error(&error);
-        return false;
-    }
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *message = gst_bus_timed_pop_filtered(
-        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-    if (message)
-        gst_message_unref(message);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return ok;
+    const std::string error = RunPipelineToEnd(description);
+    if (!error.empty())
+        ADD_FAILURE() << error;
+    return error.empty();
 }
 
 // An MPEG-2 program stream with picture and sound, made by Lyra's own
