@@ -28,6 +28,7 @@
 #include <sys/resource.h>
 
 #include "app/main_info.h"
+#include "bench_virtual_card.h"
 #include "capture/capture_info.h"
 #include "platform/avsync_measure.h"
 #include "platform/filter_registry.h"
@@ -126,18 +127,9 @@ int main(int argc, char **argv)
     const int sizeSeconds = argc > 2 ? std::max(2, atoi(argv[2])) : 10;
 
     QTemporaryDir dir;
-    TMainInfo main;
-    main.CapturePath = dir.path() + "/";
-    MainInfo = &main;
+    TBenchVirtualCard card(dir.path());
     TQuietPresenter presenter;
     SetWarningPresenter(&presenter);
-    SetV4l2Backend(std::make_shared<TV4l2Replay>(std::vector<TRecordedCard>{}));
-    SetRendererOverride({}, "fakesink sync=true");
-    TVideoWindowHost host;
-    SetVideoWindowHost(&host);
-    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_SOURCE_DIR) +
-                                          "/data/VirtualStations.txt");
-    SetVirtualCardProfile("saa7134");
     auto engine = std::make_unique<TCaptureInfo>();
     TCaptureInfo &e = *engine;
     if (!e.SelectDevices() || !e.StartPreview(true) || !e.Tuner ||
@@ -288,7 +280,7 @@ int main(int argc, char **argv)
         e.CaptureFormat = f.Format;
         e.CaptureAudioOption = f.Option;
         e.CaptureAudioFormat = f.Audio;
-        main.MPEG4Codec = f.Codec;
+        card.Main.MPEG4Codec = f.Codec;
         e.CaptureWidth = f.W;
         e.CaptureHeight = f.H;
         e.BitRate = f.Rate;
@@ -310,8 +302,6 @@ int main(int argc, char **argv)
         e.StartPreview(false);
     }
     engine.reset();
-    SetVideoWindowHost(nullptr);
     SetWarningPresenter(nullptr);
-    MainInfo = nullptr;
     return 0;
 }

@@ -30,6 +30,7 @@
 #include <gst/gst.h>
 
 #include "app/main_info.h"
+#include "bench_virtual_card.h"
 #include "capture/capture_info.h"
 #include "platform/filter_registry.h"
 #include "platform/media_filters.h"
@@ -191,18 +192,9 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(3, atoi(argv[1])) : 10;
 
     QTemporaryDir dir;
-    TMainInfo main;
-    main.CapturePath = dir.path() + "/";
-    MainInfo = &main;
+    TBenchVirtualCard card(dir.path());
     TPrintingPresenter presenter;
     SetWarningPresenter(&presenter);
-    SetV4l2Backend(std::make_shared<TV4l2Replay>(std::vector<TRecordedCard>{}));
-    SetRendererOverride({}, "fakesink sync=true");
-    TVideoWindowHost host;
-    SetVideoWindowHost(&host);
-    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_SOURCE_DIR) +
-                                          "/data/VirtualStations.txt");
-    SetVirtualCardProfile("saa7134");
     TCaptureInfo capture;
     capture.SaveTimeShiftResult = true; // the file stays for the bare pipeline
     capture.UseDateTimeFileName = false;

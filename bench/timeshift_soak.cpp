@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "app/main_info.h"
+#include "bench_virtual_card.h"
 #include "capture/capture_info.h"
 #include "platform/filter_registry.h"
 #include "platform/media_filters.h"
@@ -75,18 +76,9 @@ int main(int argc, char **argv)
     const int minutes = argc > 1 ? std::max(2, atoi(argv[1])) : 60;
 
     QTemporaryDir dir;
-    TMainInfo main;
-    main.CapturePath = dir.path() + "/";
-    MainInfo = &main;
+    TBenchVirtualCard card(dir.path());
     TPrintingPresenter presenter;
     SetWarningPresenter(&presenter);
-    SetV4l2Backend(std::make_shared<TV4l2Replay>(std::vector<TRecordedCard>{}));
-    SetRendererOverride({}, "fakesink sync=true");
-    TVideoWindowHost host;
-    SetVideoWindowHost(&host);
-    TVirtualCard::Instance().LoadStations(QStringLiteral(LYRA_SOURCE_DIR) +
-                                          "/data/VirtualStations.txt");
-    SetVirtualCardProfile("saa7134");
     TCaptureInfo capture;
     if (!capture.SelectDevices() || !capture.StartPreview(true) || !capture.StartTimeShift()) {
         fprintf(stderr, "the time shift does not start on the virtual card\n");
